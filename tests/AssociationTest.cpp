@@ -34,11 +34,6 @@ std::vector<std::string> WriteSteps(const std::string& Key, const std::string& D
 
 }  // namespace
 
-TEST(AssociationQuestion, HasLineFeedThenCarriageReturnBetweenTheSentences) {
-  EXPECT_NE(AssociationText.find("program.\n\rDo you"), std::string_view::npos);
-  EXPECT_EQ(AssociationCaption, "Confirm");
-}
-
 TEST(RegisterFileType, AnyExistingExtensionKeySuppressesQuestionWritesAndNotification) {
   const std::vector<TMemoryRegistry::TKeys> Registries = {
       {{".fnc", std::nullopt}},
@@ -165,15 +160,4 @@ TEST(RegisterFileType, RegistryIsClosedWhenTheQuestionThrows) {
                std::runtime_error);
   EXPECT_FALSE(Registry.RootOpen());
   EXPECT_EQ(Registry.Log.back(), "CloseRoot");
-}
-
-TEST(MemoryRegistry, WriteWithoutAnOpenKeyFails) {
-  TMemoryRegistry Registry;
-  Registry.OpenRoot();
-  EXPECT_FALSE(Registry.WriteDefaultString("x"));
-  ASSERT_TRUE(Registry.OpenKey("A\\B", KeyAllAccess));
-  Registry.CloseKey();
-  EXPECT_FALSE(Registry.WriteDefaultString("x"));
-  EXPECT_TRUE(Registry.HasKey("a"));
-  EXPECT_EQ(Registry.Value("a\\b"), std::nullopt);
 }

@@ -227,6 +227,15 @@ TEST_F(XdgRegistryTest, MimeAppsListKeepsTheRestOfTheFile) {
     Start();
     EXPECT_EQ(Read(fs::path(Dirs.ConfigHome) / "mimeapps.list"), After);
   }
+  // A linked file is updated where it lies; the link stays.
+  fs::remove_all(Root / "data");
+  const fs::path Linked = Root / "dotfiles/mimeapps.list";
+  Write(Linked, "");
+  fs::remove(fs::path(Dirs.ConfigHome) / "mimeapps.list");
+  fs::create_symlink(Linked, fs::path(Dirs.ConfigHome) / "mimeapps.list");
+  Start();
+  EXPECT_TRUE(fs::is_symlink(fs::path(Dirs.ConfigHome) / "mimeapps.list"));
+  EXPECT_EQ(Read(Linked), "[Default Applications]\napplication/x-helixor-function=helixor.desktop\n");
 }
 
 TEST(DesktopExec, QuotesTheProgramSoThatALauncherReadsItBack) {
