@@ -38,12 +38,14 @@ std::string Environment(const char* Name) {
 
 bool IsAbsolute(const std::string& Path) { return !Path.empty() && Path.front() == '/'; }
 
-// An absolute XDG base folder, or Home + Fallback when the variable is
+// An absolute XDG base folder, or $HOME + Fallback when the variable is
 // unset, empty or relative.
 std::string BaseDir(const char* Variable, const char* Fallback) {
   const std::string Value = Environment(Variable);
   if (IsAbsolute(Value)) return Value;
-  return Environment("HOME") + Fallback;
+  // Without a home there is no user folder: the writes then fail.
+  const std::string Home = Environment("HOME");
+  return IsAbsolute(Home) ? Home + Fallback : std::string();
 }
 
 std::optional<std::string> ReadFile(const std::string& Path) {

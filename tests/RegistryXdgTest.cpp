@@ -344,6 +344,11 @@ TEST(XdgDirs, EnvironmentAndDefaults) {
     EXPECT_EQ(Dirs.ConfigHome, Case.Expected.ConfigHome);
     EXPECT_EQ(Dirs.DataDirs, Case.Expected.DataDirs);
   }
+  // Without a home there is no user folder, rather than one under "/".
+  ::unsetenv("HOME");
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(TXdgDirs::FromEnvironment().DataHome, "");
+  EXPECT_FALSE(TXdgRegistry(TXdgDirs::FromEnvironment()).OpenKey(".fnc", KeyAllAccess));
   for (int I = 0; I < 4; ++I) {
     if (Saved[I]) ::setenv(Names[I], Saved[I]->c_str(), 1);
     else ::unsetenv(Names[I]);
