@@ -29,8 +29,10 @@ int IoFault::CodeOfErrno(int err) {
     case EPERM:
     case EROFS:
     case EISDIR: return 5;
-    case ENOSPC:
+    case ENOSPC: return 101;
+#ifdef EDQUOT
     case EDQUOT: return 101;
+#endif
     default: return err;
   }
 }

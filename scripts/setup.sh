@@ -10,6 +10,7 @@ packages=(
   fonts-wine xvfb xauth
   libmuparser-dev gnuplot-nox
   desktop-file-utils shared-mime-info
+  g++-mingw-w64-x86-64 dpkg-dev file
 )
 
 missing=()
