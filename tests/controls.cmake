@@ -4,5 +4,6 @@ if(HELIXOR_BUILD_GUI)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/ColourUtilitiesTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/FlatButtonTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/FlatEditTest.cpp
     LIBS controls)
 endif()
