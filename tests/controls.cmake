@@ -7,3 +7,9 @@ if(HELIXOR_BUILD_GUI)
       ${CMAKE_CURRENT_LIST_DIR}/FlatEditTest.cpp
     LIBS controls)
 endif()
+
+# The gallery of every control state (a visual check, not a test).
+if(HELIXOR_BUILD_GUI)
+  add_executable(flat_gallery ${CMAKE_CURRENT_LIST_DIR}/FlatGallery.cpp)
+  target_link_libraries(flat_gallery PRIVATE controls)
+endif()
