@@ -275,7 +275,7 @@ TEST(LayoutGlyphAndCaption, GlyphOnlyUsesOneImageOfTheStrip) {
   EXPECT_EQ(caption, (TRect{23, 15, 23, 15}));
 }
 
-TEST(TextHeight, UsesTheWindowsAscentAndDescent) {
+TEST(TextHeight, UsesTheFontsWinAscentAndDescent) {
   if (!TahomaAvailable()) GTEST_SKIP() << "Tahoma not installed";
   EXPECT_EQ(TextHeight(MainWindowFont()), 13);
 }
