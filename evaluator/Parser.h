@@ -21,6 +21,7 @@
 // parentheses is followed by something other than "+", "-" or ")";
 // 7 a numeral does not convert (also sets MathError).
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -108,16 +109,18 @@ class TMathParser {
   TokenRecord Stack[StackSize];
   std::uint8_t StackTop = 0;
   std::uint8_t ErrorCode_ = 0;
-  // Wider than the 16 bits of old so that texts of any length scan safely.
-  std::uint32_t TokenLength = 0;
+  // Position and TokenLength are as wide as a text's length, so that a text
+  // of any length scans safely.
+  std::size_t TokenLength = 0;
   TTokenKind CurrentKind = EndOfText;
-  std::uint32_t Position_ = 1;
+  std::size_t Position_ = 1;
   bool ParseFailed_ = false;
   Extended ParseValue_ = 0;
   bool Accepted = false;
+  bool Parsing = false;
 
  private:
   TTokenKind ScanNumeral(std::size_t start);
   TTokenKind ScanName(std::size_t start);
-  void ApplyFunction(const char* funcName, Extended argument);
+  void ApplyFunction(const char* funcName, Extended& value);
 };
