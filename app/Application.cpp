@@ -13,6 +13,8 @@
 #include "app/QtDialogs.h"
 #include "app/Resources.h"
 #include "controls/TFlatButtonUnit.h"
+#include "files/Association.h"
+#include "files/Registry.h"
 
 THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start) {
   InitHelixorResources();
@@ -39,12 +41,23 @@ int RunHelixor(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(ApplicationTitle);
   InitHelixorResources();
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/helixor.png")));
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/helixor-%1.png").arg(size));
+  QApplication::setWindowIcon(icon);
   TQtDialogs dialogs;
   TPlatform platform;
   THelixorStart start;
   const QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() > 1) start.FirstArgument = arguments[1];
+  start.OfferAssociation = [&dialogs, &platform] {
+    const auto registry = CreatePlatformRegistry();
+    const TAnsweredNo answeredNo = [&dialogs] {
+      return !dialogs.AskYesNo(QString::fromUtf8(AssociationCaption),
+                               QString::fromUtf8(AssociationText));
+    };
+    OfferFncAssociation(*registry, answeredNo, platform.ProgramPath().toStdString());
+  };
   THelixor helixor(dialogs, platform, start);
   helixor.Show();
   return app.exec();

@@ -16,6 +16,7 @@
 #include "controls/HSLUtils.h"
 #include "controls/TFlatButtonUnit.h"
 #include "controls/TFlatEditUnit.h"
+#include "files/FunctionFile.h"
 #include "plot/DrawCommand.h"
 
 namespace {
@@ -68,6 +69,22 @@ class TMainForm::TDrawAdapter : public TDrawInputs, public TDrawOutputs {
 
  private:
   TMainForm& form_;
+};
+
+// The function-file reader's and writer's view of the six fields.
+class TMainForm::TFieldsAdapter : public TFunctionFields {
+ public:
+  explicit TFieldsAdapter(const TMainForm& form) : form_(form) {}
+
+  std::string FieldText(TField field) const override {
+    return form_.Fields()[static_cast<int>(field)]->text().toStdString();
+  }
+  void SetFieldText(TField field, const std::string& text) override {
+    form_.Fields()[static_cast<int>(field)]->setText(QString::fromStdString(text));
+  }
+
+ private:
+  const TMainForm& form_;
 };
 
 TMainForm::TMainForm(TDialogs& dialogs, const TPlatform& platform, QWidget* parent)
@@ -308,7 +325,8 @@ void TMainForm::SaveButtonClick() {
                                            /*AskOverwrite=*/true, /*FileMustExist=*/false});
   if (!name) return;
   saveDialogPath_ = *name;
-  // TODO function file writer
+  TFieldsAdapter fields(*this);
+  SaveFunctionFile(QFile::encodeName(*name).toStdString(), fields);
 }
 
 void TMainForm::LoadButtonClick() {
@@ -319,8 +337,9 @@ void TMainForm::LoadButtonClick() {
   Load(*name);
 }
 
-void TMainForm::Load(const QString&) {
-  // TODO function file reader
+void TMainForm::Load(const QString& FileName) {
+  TFieldsAdapter fields(*this);
+  ::Load(QFile::encodeName(FileName).toStdString(), fields);
 }
 
 void TMainForm::DrawButtonClick() {

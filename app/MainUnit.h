@@ -95,6 +95,7 @@ class TMainForm : public QWidget {
 
  private:
   class TDrawAdapter;
+  class TFieldsAdapter;
 
   QLabel* MakeLabel(const char* name, int left, int top, const QString& caption);
   TFlatEdit* MakeField(const char* name, int left, int top, int width, const QString& text);
