@@ -90,6 +90,8 @@ class TDrawCommand {
   TPicture& picture_;
   std::unique_ptr<TMathParser> parser_;
   Extended currentT_ = 0;
+  // The six texts as the command found them when it started.
+  std::string texts_[AllFields.size()];
 };
 
 // Rounds to the nearest integer, halves to even; InvalidOperationFault
