@@ -42,10 +42,10 @@ TAboutForm::TAboutForm(QWidget* parent)
   Label6->setObjectName(QStringLiteral("Label6"));
   Label6->setAlignment(Qt::AlignRight | Qt::AlignTop);
   Label6->setGeometry(12, 32, 86, Label6->sizeHint().height());
-  Label1 = MakeLabel(this, "Label1", 12, 51, QStringLiteral("Space curves in four views"));
-  Label4 = MakeLabel(this, "Label4", 12, 72, QStringLiteral("80-bit expression evaluator"));
-  Label3 = MakeLabel(this, "Label3", 12, 93, QStringLiteral("helixor@quillon.example"));
-  Label5 = MakeLabel(this, "Label5", 12, 115, QStringLiteral("Freeware"));
+  Label1 = MakeLabel(this, "Label1", 12, 51, QStringLiteral("Space curves for fun"));
+  Label4 = MakeLabel(this, "Label4", 12, 72, QStringLiteral("Freeware"));
+  Label3 = MakeLabel(this, "Label3", 12, 93, QStringLiteral("quillon@example.org"));
+  Label5 = MakeLabel(this, "Label5", 12, 115, QStringLiteral("www.example.org/helixor"));
 
   Logo = new QLabel(this);
   Logo->setObjectName(QStringLiteral("Logo"));

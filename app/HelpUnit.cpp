@@ -46,6 +46,11 @@ THelpForm::THelpForm(TDialogs& dialogs, const TPlatform& platform, QWidget* pare
   Browser->setGeometry(0, 0, ClientWidth, ClientHeight);
   Browser->setFrameShape(QFrame::NoFrame);
   Browser->setOpenLinks(false);
+  // The page's relative font sizes are meant for a 10-point size 2 (13
+  // pixels); the view derives them from its default font.
+  QFont pageFont(QStringLiteral("Tahoma"));
+  pageFont.setPixelSize(16);
+  Browser->document()->setDefaultFont(pageFont);
   QPalette palette = Browser->palette();
   palette.setColor(QPalette::Base, Qt::black);
   Browser->setPalette(palette);
