@@ -17,6 +17,7 @@ struct TFileDialogOptions {
   QString InitialPath;     // the name or path the dialog starts from
   bool AskOverwrite = false;   // save dialogs: confirm replacing a file
   bool FileMustExist = false;  // open dialogs
+  bool PicturePreview = false; // show the selected picture file beside the list
 };
 
 class TDialogs {

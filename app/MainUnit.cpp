@@ -314,7 +314,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::BmpButtonClick() {
   const auto name = dialogs_.SaveFileName({BitmapFilter, QStringLiteral("bmp"), bmpDialogPath_,
-                                           /*AskOverwrite=*/false, /*FileMustExist=*/false});
+                                           /*AskOverwrite=*/false, /*FileMustExist=*/false,
+                                           /*PicturePreview=*/true});
   if (!name) return;
   bmpDialogPath_ = *name;
   graph_->Picture().SaveToFile(QFile::encodeName(*name).toStdString());

@@ -1,6 +1,8 @@
 #include "app/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,6 +24,23 @@ std::optional<QString> RunFileDialog(const TFileDialogOptions& options, bool sav
   if (saving && !options.AskOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setSizeGripEnabled(true);
   if (!options.InitialPath.isEmpty()) dialog.selectFile(options.InitialPath);
+  if (options.PicturePreview) {
+    // The built-in dialog has a grid layout; the preview takes a column of it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      auto* preview = new QLabel(&dialog);
+      preview->setFixedSize(160, 120);
+      preview->setAlignment(Qt::AlignCenter);
+      preview->setFrameShape(QFrame::StyledPanel);
+      grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+      QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        const QPixmap picture(path);
+        preview->setPixmap(picture.isNull() ? QPixmap()
+                                            : picture.scaled(preview->size(), Qt::KeepAspectRatio,
+                                                             Qt::SmoothTransformation));
+      });
+    }
+  }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;

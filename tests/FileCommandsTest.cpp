@@ -47,6 +47,7 @@ TEST(SaveBmp, WritesTheCleanBackgroundBeforeAndTheCurveAfterADrawing) {
   EXPECT_EQ(asked[0].Options.Filter, QStringLiteral("Bitmaps (*.bmp)"));
   EXPECT_EQ(asked[0].Options.DefaultSuffix, QStringLiteral("bmp"));
   EXPECT_FALSE(asked[0].Options.AskOverwrite);
+  EXPECT_TRUE(asked[0].Options.PicturePreview);
   EXPECT_EQ(asked[0].Options.InitialPath, QStringLiteral("graph.bmp"));
   EXPECT_EQ(asked[1].Options.InitialPath, first);
 }

@@ -120,7 +120,7 @@ TEST(HelpForm, OpensCentredFirstAndThenWhereItWasLeft) {
 TEST(HelpForm, ThePageTextComesOutInItsGreyOnBlack) {
   TStartedProgram p;
   p.Program->MainForm().HelpButtonClick();
-  const QImage shot = Help(p).grab().toImage();
+  const QImage shot = Help(p).Browser->viewport()->grab().toImage();
   // Antialiased grey text: neutral pixels up to #CCCCCC and none brighter.
   int grey = 0, brighter = 0, dark = 0;
   for (int y = 0; y < shot.height(); ++y)
