@@ -31,6 +31,9 @@ QFont TahomaBold(int pixelHeight) {
                     QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
   font.setPixelSize(pixelHeight);
   font.setBold(true);
+  // Whole-pixel glyph advances, as the layout was measured with: the blank
+  // stretches of the formula labels must end where the fields do.
+  font.setHintingPreference(QFont::PreferFullHinting);
   return font;
 }
 

@@ -80,7 +80,9 @@ class TMainForm::TFieldsAdapter : public TFunctionFields {
     return form_.Fields()[static_cast<int>(field)]->text().toStdString();
   }
   void SetFieldText(TField field, const std::string& text) override {
-    form_.Fields()[static_cast<int>(field)]->setText(QString::fromStdString(text));
+    TFlatEdit* edit = form_.Fields()[static_cast<int>(field)];
+    edit->setText(QString::fromStdString(text));
+    edit->setCursorPosition(0);  // a long text shows from its start
   }
 
  private:
