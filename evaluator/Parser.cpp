@@ -420,7 +420,7 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
 // ---------------------------------------------------------------------------
 // The automaton
 
-inline void TMathParser::Act() {
+void TMathParser::Act() {
   const std::uint8_t state = Stack[StackTop - 1].State;
   if (state >= StateCount) RaiseBadTokenState();
   const std::uint16_t action = Actions[state][CurrentKind];
