@@ -392,13 +392,14 @@ TEST(Reuse, ParseFromItsOwnHandlerIsRefused) {
 // from inside.
 class Inside : public TMathParser {
  public:
-  using TMathParser::Act;
-  using TMathParser::Reduce;
+  using TMathParser::Run;
   void Setup(std::uint8_t state, TTokenKind kind) {
     StackTop = 2;
+    Stack[0].State = 0;
     Stack[1].State = state;
     CurrentKind = kind;
   }
+  void ReduceBy(int rule) { Reduce(rule, &Stack[StackTop - 1]); }
 };
 
 TEST(InternalFault, ReservedRulesAreInvalidReductions) {
@@ -406,7 +407,7 @@ TEST(InternalFault, ReservedRulesAreInvalidReductions) {
     Inside p;
     p.Setup(8, TMathParser::EndOfText);
     try {
-      p.Reduce(rule);
+      p.ReduceBy(rule);
       FAIL() << rule;
     } catch (const InternalFault& fault) {
       EXPECT_STREQ(fault.what(), "Invalid reduction");
@@ -419,7 +420,7 @@ TEST(InternalFault, StateWithoutRowIsBadTokenState) {
     Inside p;
     p.Setup(state, TMathParser::NumberToken);
     try {
-      p.Act();
+      p.Run();
       FAIL() << int(state);
     } catch (const InternalFault& fault) {
       EXPECT_STREQ(fault.what(), "Bad token state");
