@@ -6,6 +6,9 @@
 // embossed disabled look, accelerators from '&' in the caption, and a modal
 // result for dialogs.
 //
+// Accelerator: Alt with the character after '&' in the caption, anywhere in
+// the button's window, clicks an enabled button without changing Down.
+//
 // Modal result: Click() stores ModalResult() in the containing window's
 // dynamic property "ModalResult"; when that window is a QDialog and the
 // result is not 0, the dialog is also closed with QDialog::done(result).

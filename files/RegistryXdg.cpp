@@ -38,12 +38,14 @@ std::string Environment(const char* Name) {
 
 bool IsAbsolute(const std::string& Path) { return !Path.empty() && Path.front() == '/'; }
 
-// An absolute XDG base folder, or Home + Fallback when the variable is
+// An absolute XDG base folder, or $HOME + Fallback when the variable is
 // unset, empty or relative.
 std::string BaseDir(const char* Variable, const char* Fallback) {
   const std::string Value = Environment(Variable);
   if (IsAbsolute(Value)) return Value;
-  return Environment("HOME") + Fallback;
+  // Without a home there is no user folder: the writes then fail.
+  const std::string Home = Environment("HOME");
+  return IsAbsolute(Home) ? Home + Fallback : std::string();
 }
 
 std::optional<std::string> ReadFile(const std::string& Path) {
@@ -57,8 +59,17 @@ std::optional<std::string> ReadFile(const std::string& Path) {
 
 // Writes Text to a temporary file beside Path and renames it over Path, so
 // that a reader sees the old file or the new one, never a part.
+// A symbolic link (a managed mimeapps.list, say) is followed, so that the
+// file it names is replaced and the link stays.
 bool WriteFileAtomically(const std::string& Path, const std::string& Text) {
-  std::string Temp = Path + ".XXXXXX";
+  std::string Target = Path;
+  std::error_code Error;
+  if (fs::is_symlink(Path, Error)) {
+    const fs::path Resolved = fs::weakly_canonical(Path, Error);
+    if (Error) return false;
+    Target = Resolved.string();
+  }
+  std::string Temp = Target + ".XXXXXX";
   const int Fd = ::mkstemp(Temp.data());
   if (Fd < 0) return false;
   bool Ok = ::fchmod(Fd, 0644) == 0;
@@ -70,7 +81,7 @@ bool WriteFileAtomically(const std::string& Path, const std::string& Text) {
   }
   if (Ok) Ok = ::fsync(Fd) == 0;
   if (::close(Fd) != 0) Ok = false;
-  if (Ok) Ok = ::rename(Temp.c_str(), Path.c_str()) == 0;
+  if (Ok) Ok = ::rename(Temp.c_str(), Target.c_str()) == 0;
   if (!Ok) ::unlink(Temp.c_str());
   return Ok;
 }

@@ -12,9 +12,13 @@ namespace {
 
 // 80-bit arithmetic with the faults of a processor that traps invalid
 // operations, division by zero and overflow (underflow stays silent).
-Extended Checked(Extended r) {
+[[noreturn, gnu::noinline, gnu::cold]] void FailArithmetic(Extended r) {
   if (std::isnan(r)) throw InvalidOperationFault();
-  if (std::isinf(r)) throw OverflowFault();
+  throw OverflowFault();
+}
+inline Extended Checked(Extended r) {
+  if (!(std::fabs(r) <= std::numeric_limits<Extended>::max())) [[unlikely]]
+    FailArithmetic(r);
   return r;
 }
 Extended Add(Extended a, Extended b) { return Checked(a + b); }
@@ -61,14 +65,13 @@ Extended Distance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y
 }
 
 std::int64_t RoundToInt64(Extended value) {
-  if (std::isnan(value)) throw InvalidOperationFault();
-  Extended rounded = std::floor(value);
-  const Extended fraction = value - rounded;  // exact
-  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(rounded, 2.0L) != 0)) rounded += 1;
-  // -2^63 <= rounded < 2^63
-  constexpr Extended Limit = 9223372036854775808.0L;
-  if (!(rounded >= -Limit && rounded < Limit)) throw InvalidOperationFault();
-  return static_cast<std::int64_t>(rounded);
+  // Exactly the values that round (halves to even) into -2^63 .. 2^63 - 1:
+  // 2^63 - 0.5 rounds up to 2^63, and below -2^63 the next value is -2^63 - 1.
+  constexpr Extended Low = -9223372036854775808.0L, High = 9223372036854775807.5L;
+  if (!(value >= Low && value < High)) [[unlikely]]
+    throw InvalidOperationFault();
+  // The processor rounds to nearest, halves to even; nothing here changes that.
+  return std::llrint(value);
 }
 
 TDrawCommand::TDrawCommand(TDrawInputs& inputs, TDrawOutputs& outputs, TPicture& picture)
