@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "app/AppTestSupport.h"
 
 #include <QApplication>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "AppTestSupport.h"
+#include "app/AppTestSupport.h"
 #include "app/GraphUnit.h"
 #include "app/MainUnit.h"
 #include "controls/TFlatButtonUnit.h"

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QTextBrowser>
 
-#include "AppTestSupport.h"
+#include "app/AppTestSupport.h"
 #include "app/MainUnit.h"
 
 namespace {

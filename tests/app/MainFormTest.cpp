@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "AppTestSupport.h"
+#include "app/AppTestSupport.h"
 #include "app/AboutUnit.h"
 #include "app/GraphUnit.h"
 #include "controls/TFlatButtonUnit.h"
