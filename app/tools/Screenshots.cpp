@@ -19,6 +19,7 @@
 #include "app/HelpUnit.h"
 #include "app/MainUnit.h"
 #include "app/Platform.h"
+#include "app/QtDialogs.h"
 #include "app/RecordingDialogs.h"
 #include "controls/TFlatButtonUnit.h"
 
@@ -104,5 +105,27 @@ int main(int argc, char** argv) {
   Save(helixor.AboutForm(), out.filePath(QStringLiteral("about.png")));
   SaveScreen(out.filePath(QStringLiteral("about-screen.png")));
   Report(dialogs, QStringLiteral("help/about"));
+  helixor.AboutForm().close();
+
+  // The real boxes and dialogs: each is grabbed once it is up, then closed.
+  auto grabModal = [&out](const QString& file) {
+    QTimer::singleShot(400, [&out, file] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        box->grab().save(out.filePath(file));
+        box->close();
+      }
+    });
+  };
+  TQtDialogs real;
+  grabModal(QStringLiteral("dialog-error.png"));
+  real.ErrorDialog(QStringLiteral("Error in value a!"));
+  grabModal(QStringLiteral("dialog-errorbox.png"));
+  real.ShowError("File not found");
+  grabModal(QStringLiteral("dialog-question.png"));
+  real.AskYesNo(QStringLiteral("Confirm"), QStringLiteral("Windows is not configured to open .fnc files with this program.\n\rDo you want to associate it with these files?"));
+  grabModal(QStringLiteral("dialog-savebmp.png"));
+  real.SaveFileName({QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("bmp"), QStringLiteral("graph.bmp"), false, false, true});
+  grabModal(QStringLiteral("dialog-loadfnc.png"));
+  real.OpenFileName({QStringLiteral("Function (*.fnc);;All Files (*.*)"), QStringLiteral("fnc"), QString(), false, true, false});
   return 0;
 }
