@@ -250,11 +250,16 @@ void TMainForm::FormCreate(const QString& firstArgument,
 // Placeholders ---------------------------------------------------------------
 
 void TMainForm::AEditEnter(TFlatEdit* Sender) {
+  if (entered_ == Sender) return;
+  entered_ = Sender;
   const QString text = Sender->text();
   if (text.size() >= 5 && text.left(5) == QString(5, ' ')) Sender->setText(QString());
 }
 
 void TMainForm::ztExit(TFlatEdit* Sender) {
+  // The window keeps the field as its focus when only the window lost it.
+  if (Sender->window()->focusWidget() == Sender && Sender->isVisible()) return;
+  if (entered_ == Sender) entered_ = nullptr;
   if (TrimControls(Sender->text()).isEmpty()) Sender->setText(Sender->HelpKeyword());
 }
 

@@ -106,6 +106,9 @@ class TMainForm : public QWidget {
 
   TDialogs& dialogs_;
   const TPlatform& platform_;
+  // The expression field the user is in: focus that leaves the window (for
+  // another window or a context menu) and comes back is no exit and entry.
+  TFlatEdit* entered_ = nullptr;
   std::unique_ptr<TDrawAdapter> drawAdapter_;
   std::unique_ptr<TDrawCommand> draw_;
   TGraphForm* graph_ = nullptr;

@@ -129,6 +129,25 @@ TEST(MainForm, OnlyFiveLeadingBlanksCountAsAPlaceholder) {
   }
 }
 
+TEST(MainForm, FocusLeavingTheWindowIsNoExitFromTheField) {
+  TStartedProgram p;
+  TMainForm& m = p.Program->MainForm();
+  m.xt->setFocus();
+  ASSERT_EQ(m.xt->text(), QString());
+  for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QApplication::sendEvent(m.xt, &out);
+    EXPECT_EQ(m.xt->text(), QString()) << "placeholder not restored for a context menu or another window";
+    m.xt->setText(QStringLiteral("     t"));
+    QFocusEvent in(QEvent::FocusIn, reason);
+    QApplication::sendEvent(m.xt, &in);
+    EXPECT_EQ(m.xt->text(), QStringLiteral("     t")) << "coming back is no new entry";
+    m.xt->setText(QString());
+  }
+  QTest::keyClick(m.xt, Qt::Key_Tab);
+  EXPECT_EQ(m.xt->text(), QStringLiteral("      x(t)"));
+}
+
 TEST(MainForm, EmptiedPrecissionStaysEmptyOnLeaving) {
   TStartedProgram p;
   TMainForm& m = p.Program->MainForm();
