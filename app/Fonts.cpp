@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
 
 namespace {
 
@@ -39,7 +41,40 @@ QFont TahomaBold(int pixelHeight) {
 
 QFont WindowFont() { return TahomaBold(11); }
 
-bool HasSymbolFont() { return HasFamily(QStringLiteral("Symbol")); }
+namespace {
+
+QFont SymbolFont() {
+  QFont symbol(QStringLiteral("Symbol"));
+  symbol.setPixelSize(13);
+  return symbol;
+}
+
+// The code at which the Symbol font has a sign: its Unicode character, or
+// the symbol code in the private use area (U+F000 plus the code).
+char32_t SymbolCode(char32_t unicode, char32_t symbolCode) {
+  const QFontMetrics metrics(SymbolFont());
+  if (metrics.inFontUcs4(unicode)) return unicode;
+  if (metrics.inFontUcs4(0xF000 + symbolCode)) return 0xF000 + symbolCode;
+  return 0;
+}
+
+QString Sign(char32_t unicode, char32_t symbolCode) {
+  const char32_t code = HasSymbolFont() ? SymbolCode(unicode, symbolCode) : unicode;
+  return QString::fromUcs4(&code, 1);
+}
+
+}  // namespace
+
+// The Symbol font counts only when it really has both signs.
+bool HasSymbolFont() {
+  static const bool has = [] {
+    if (!HasFamily(QStringLiteral("Symbol"))) return false;
+    if (QFontInfo(SymbolFont()).family().compare(QStringLiteral("Symbol"), Qt::CaseInsensitive) != 0)
+      return false;
+    return SymbolCode(0x2208, 206) != 0 && SymbolCode(0x2192, 174) != 0;
+  }();
+  return has;
+}
 
 QFont SignFont(int pixelHeight) {
   QFont font;
@@ -55,12 +90,6 @@ QFont SignFont(int pixelHeight) {
   return font;
 }
 
-// The Symbol font's codes 206 and 174 sit in the private use area at
-// U+F000 plus the code in its Unicode character map.
-QString ElementOfSign() {
-  return HasSymbolFont() ? QString(QChar(0xF0CE)) : QString(QChar(0x2208));
-}
+QString ElementOfSign() { return Sign(0x2208, 206); }
 
-QString RightArrowSign() {
-  return HasSymbolFont() ? QString(QChar(0xF0AE)) : QString(QChar(0x2192));
-}
+QString RightArrowSign() { return Sign(0x2192, 174); }
