@@ -8,6 +8,7 @@
 
 #include "evaluator/Faults.h"
 #include "evaluator/Numeral.h"
+#include "evaluator/Trig.h"
 
 namespace {
 
@@ -519,7 +520,7 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
       x = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
       break;
     case 'C':
-      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = std::cos(x);
+      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Cosine(x);
       break;
     case 'E':
       if ((ok = (x >= -PowerLimit && x <= PowerLimit))) x = std::exp(x);
@@ -532,7 +533,7 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
       break;
     case 'S':
       if (f[1] == 'I') {
-        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = std::sin(x);
+        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Sine(x);
       } else if (f[3] == 'T') {
         if ((ok = (x >= 0))) x = std::sqrt(x);
       } else {
