@@ -15,15 +15,29 @@ namespace {
 // Tables
 
 constexpr int StateCount = 81;  // states 0..80
-constexpr int KindCount = 13;
+// The scanner's kinds, and one more of its own: a numeral that does not
+// convert, which stops the parse before any action.
+constexpr int NumeralError = 13;
+constexpr int KindCount = 14;
+// Every 8-bit state has a row, so that a state is never out of range; the
+// rows beyond the table's states are empty.
+constexpr int RowCount = 256;
 
-enum ActionType : std::uint8_t { ActBadState, ActShift, ActReduce, ActAccept, ActMarkAccept, ActError };
+// ActUnit marks a reduction by a one-symbol rule that passes the value on
+// unchanged (3, 6, 8, 10, 12, 15): only the top entry's state changes.
+enum ActionType : std::uint8_t {
+  ActBadState, ActShift, ActReduce, ActUnit, ActAccept, ActMarkAccept, ActError, ActStop
+};
+
+constexpr bool IsUnitRule(int rule) {
+  return rule == 3 || rule == 6 || rule == 8 || rule == 10 || rule == 12 || rule == 15;
+}
 
 constexpr std::uint16_t Make(ActionType type, int arg) {
   return static_cast<std::uint16_t>(type << 8 | arg);
 }
 
-using ActionTable = std::array<std::array<std::uint16_t, KindCount>, StateCount>;
+using ActionTable = std::array<std::array<std::uint16_t, KindCount>, RowCount>;
 
 constexpr ActionTable BuildActions() {
   using P = TMathParser;
@@ -79,6 +93,11 @@ constexpr ActionTable BuildActions() {
                       std::pair{23, 4}, std::pair{24, 5}, std::pair{25, 7}, std::pair{27, 14},
                       std::pair{29, 16}, std::pair{80, 100}})
     fill(s, Make(ActReduce, r));
+  for (auto& row : t) {
+    for (auto& a : row)
+      if ((a >> 8) == ActReduce && IsUnitRule(a & 0xFF)) a = Make(ActUnit, a & 0xFF);
+    row[NumeralError] = Make(ActStop, 0);
+  }
   return t;
 }
 
@@ -142,6 +161,46 @@ constexpr std::array<std::uint8_t, 101> BuildPopCounts() {
 
 constexpr std::array<std::uint8_t, 101> PopCount = BuildPopCounts();
 
+// A run of one-symbol reductions changes only the top entry's state, and
+// where it ends depends only on the state below it, the top state and the
+// look-ahead. Closure holds that end for every state that reduces so,
+// which turns the whole run into one look-up.
+constexpr int UnitStates[] = {2, 3, 4, 6, 8, 10};
+constexpr int UnitStateCount = 6;
+
+constexpr std::array<std::uint8_t, RowCount> BuildUnitIndex() {
+  std::array<std::uint8_t, RowCount> u{};
+  for (auto& i : u) i = NoState;
+  for (int i = 0; i < UnitStateCount; ++i) u[UnitStates[i]] = static_cast<std::uint8_t>(i);
+  return u;
+}
+
+constexpr std::array<std::uint8_t, RowCount> UnitIndex = BuildUnitIndex();
+
+// An entry: the state where the run ends in the low byte, above it the
+// action of that state for the look-ahead.
+using ClosureTable =
+    std::array<std::array<std::array<std::uint32_t, KindCount>, UnitStateCount>, StateCount>;
+
+constexpr ClosureTable BuildClosure() {
+  ClosureTable c{};
+  for (int below = 0; below < StateCount; ++below)
+    for (int u = 0; u < UnitStateCount; ++u)
+      for (int k = 0; k < KindCount; ++k) {
+        int s = UnitStates[u];
+        for (int step = 0; step < 8 && s != NoState; ++step) {
+          const std::uint16_t a = Actions[s][k];
+          if ((a >> 8) != ActUnit) break;
+          s = Goto[LeftSymbol[a & 0xFF]][below];
+        }
+        const std::uint16_t action = (s == NoState) ? Make(ActBadState, 0) : Actions[s][k];
+        c[below][u][k] = static_cast<std::uint32_t>(s) | static_cast<std::uint32_t>(action) << 8;
+      }
+  return c;
+}
+
+constexpr ClosureTable Closure = BuildClosure();
+
 // ---------------------------------------------------------------------------
 // Arithmetic. Operands are always finite, so an infinite result means the
 // result is beyond the 80-bit range.
@@ -172,14 +231,52 @@ constexpr Extended TrigLimit = 9e18L;   // COS, SIN
 constexpr Extended WholeLimit = 1e9L;   // ROUND, TRUNC
 constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
 
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-inline bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+// What a character begins: the kind of a one-character token, or one of
+// these classes.
+constexpr std::uint8_t BeginsNumeral = 0x20, BeginsName = 0x21;
 
-// The function names, tested in this order.
-constexpr const char* FunctionNames[] = {"ABS", "ATAN", "COS", "EXP", "LN",
-                                         "ROUND", "SIN", "SQRT", "SQR", "TRUNC"};
+constexpr std::array<std::uint8_t, 256> BuildBegins() {
+  std::array<std::uint8_t, 256> b{};
+  for (auto& k : b) k = TMathParser::BadToken;
+  b['+'] = TMathParser::PlusSign;
+  b['-'] = TMathParser::MinusSign;
+  b['*'] = TMathParser::Asterisk;
+  b['/'] = TMathParser::Slash;
+  b['^'] = TMathParser::Caret;
+  b['('] = TMathParser::LeftParen;
+  b[')'] = TMathParser::RightParen;
+  b['!'] = TMathParser::ErrorMark;
+  b['.'] = BeginsNumeral;
+  for (int c = '0'; c <= '9'; ++c) b[c] = BeginsNumeral;
+  for (int c = 'A'; c <= 'Z'; ++c) b[c] = b[c + 'a' - 'A'] = BeginsName;
+  return b;
+}
+
+constexpr std::array<std::uint8_t, 256> Begins = BuildBegins();
+
+constexpr std::array<bool, 256> BuildNameChars() {
+  std::array<bool, 256> n{};
+  for (int c = '0'; c <= '9'; ++c) n[c] = true;
+  for (int c = 'A'; c <= 'Z'; ++c) n[c] = n[c + 'a' - 'A'] = true;
+  n['_'] = true;
+  return n;
+}
+
+constexpr std::array<bool, 256> NameChars = BuildNameChars();
+
+inline std::uint8_t Byte(char c) { return static_cast<unsigned char>(c); }
+
+// The function names, tested in this order, and MOD, as up to five
+// upper-case letters packed into an integer (first letter lowest).
+constexpr std::uint64_t Key(const char* name) {
+  std::uint64_t k = 0;
+  for (int i = 0; name[i]; ++i) k |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+  return k;
+}
+
+constexpr std::uint64_t FunctionKeys[] = {Key("ABS"), Key("ATAN"), Key("COS"),  Key("EXP"), Key("LN"),
+                                          Key("ROUND"), Key("SIN"), Key("SQRT"), Key("SQR"), Key("TRUNC")};
+constexpr std::uint64_t ModKey = Key("MOD");
 
 // Re-entrant Parse calls from a handler would tear the stack apart.
 struct ParsingGuard {
@@ -204,111 +301,120 @@ void TMathParser::BeginScan() {
 }
 
 TMathParser::TTokenKind TMathParser::ScanToken() {
-  const char* s = ParseString.data();
-  const std::size_t n = ParseString.size();
-  std::size_t p = Position_ - 1;
-  while (p < n && s[p] == ' ') ++p;
-  Position_ = p + 1;
-  if (p >= n) {
-    TokenLength = 0;
-    return EndOfText;
-  }
-  const char c = s[p];
-  TTokenKind kind;
-  switch (c) {
-    case '+': kind = PlusSign; break;
-    case '-': kind = MinusSign; break;
-    case '*': kind = Asterisk; break;
-    case '/': kind = Slash; break;
-    case '^': kind = Caret; break;
-    case '(': kind = LeftParen; break;
-    case ')': kind = RightParen; break;
-    case '!':
-      TokenLength = 0;
-      return ErrorMark;
-    default:
-      if (IsDigit(c) || c == '.') return ScanNumeral(p);
-      if (IsLetter(c)) return ScanName(p);
-      TokenLength = 0;
-      return BadToken;
-  }
-  Position_ = p + 2;
-  TokenLength = 1;
-  return kind;
+  std::size_t pos = Position_ - 1;
+  const TTokenKind kind = Scan(pos, TokenLength);
+  Position_ = pos + 1;
+  return kind == NumeralError ? BadToken : kind;
 }
 
-TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start) {
+inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& length) {
   const char* s = ParseString.data();
   const std::size_t n = ParseString.size();
-  const TNumeral numeral = ReadNumeral(s + start, n - start);
+  std::size_t p = pos;
+  while (p < n && s[p] == ' ') ++p;
+  if (p >= n) {
+    pos = p;
+    length = 0;
+    return EndOfText;
+  }
+  const std::uint8_t begins = Begins[Byte(s[p])];
+  if (begins <= RightParen) {
+    pos = p + 1;
+    length = 1;
+    return static_cast<TTokenKind>(begins);
+  }
+  if (begins == BeginsNumeral) return ScanNumeral(p, pos, length);
+  if (begins == BeginsName) return ScanName(p, pos, length);
+  // "!" or an unreadable character: not stepped over.
+  pos = p;
+  length = 0;
+  return static_cast<TTokenKind>(begins);
+}
+
+TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t& pos,
+                                                 std::size_t& length) {
+  // Most numerals are short whole numbers: up to 19 digits convert exactly
+  // as they are.
+  const char* s = ParseString.data();
+  const std::size_t n = ParseString.size();
+  std::size_t p = start;
+  std::uint64_t whole = 0;
+  while (p < n && p - start < 19 && Begins[Byte(s[p])] == BeginsNumeral && s[p] != '.') {
+    whole = whole * 10 + static_cast<std::uint64_t>(s[p] - '0');
+    ++p;
+  }
+  if (p > start && (p == n || (Begins[Byte(s[p])] != BeginsNumeral && s[p] != 'E' && s[p] != 'e'))) {
+    CurrentToken.Value = static_cast<Extended>(whole);
+    pos = p;
+    length = p - start;
+    return NumberToken;
+  }
+  const TNumeral numeral = ReadNumeral(ParseString.data() + start, ParseString.size() - start);
   if (numeral.Length == 0) {  // a lone point
-    TokenLength = 0;
+    pos = start;
+    length = 0;
     return BadToken;
   }
-  Position_ = start + 1 + numeral.Length;
+  pos = start + numeral.Length;
+  length = numeral.Length;
   if (!numeral.Converts) {
     MathError_ = true;
     ErrorCode_ = 7;
-    TokenLength = numeral.Length;
-    return BadToken;
+    return static_cast<TTokenKind>(NumeralError);
   }
   CurrentToken.Value = numeral.Value;
-  TokenLength = numeral.Length;
   return NumberToken;
 }
 
-TMathParser::TTokenKind TMathParser::ScanName(std::size_t start) {
+TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& pos,
+                                              std::size_t& length) {
   const char* s = ParseString.data();
   const std::size_t n = ParseString.size();
   std::size_t end = start + 1;
-  while (end < n && IsNameChar(s[end])) ++end;
-  const std::size_t length = end - start;
-  Position_ = end + 1;
-  TokenLength = length;
-  if (length >= 2 && length <= 5) {
-    char upper[6] = {};
-    for (std::size_t i = 0; i < length; ++i) upper[i] = Upper(s[start + i]);
-    for (const char* name : FunctionNames) {
-      if (std::strcmp(upper, name) == 0) {
-        std::memcpy(CurrentToken.FuncName, upper, sizeof upper);
-        return FunctionToken;
-      }
+  while (end < n && NameChars[Byte(s[end])]) ++end;
+  const std::size_t nameLength = end - start;
+  pos = end;
+  length = nameLength;
+  if (nameLength >= 2 && nameLength <= 5) {
+    // Upper-case by clearing bit 5: exact for letters, and digits or "_"
+    // never turn into letters, so no other run can match.
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < nameLength; ++i)
+      key |= static_cast<std::uint64_t>(Byte(s[start + i]) & 0xDF) << (8 * i);
+    bool function = false;
+    switch (nameLength) {
+      case 2: function = key == FunctionKeys[4]; break;
+      case 3:
+        function = key == FunctionKeys[0] || key == FunctionKeys[2] || key == FunctionKeys[3] ||
+                   key == FunctionKeys[6] || key == FunctionKeys[8];
+        break;
+      case 4: function = key == FunctionKeys[1] || key == FunctionKeys[7]; break;
+      default: function = key == FunctionKeys[5] || key == FunctionKeys[9]; break;
     }
-    if (std::strcmp(upper, "MOD") == 0) return ModKeyword;
+    if (function) {
+      std::memcpy(CurrentToken.FuncName, &key, sizeof CurrentToken.FuncName);  // 0-terminated
+      return FunctionToken;
+    }
+    if (key == ModKey) return ModKeyword;
   }
-  // A variable: its value comes from the handler.
+  // A variable: its value comes from the handler, which the name has been
+  // stepped over for.
   bool found = false;
-  if (OnGetVar) OnGetVar(*this, std::string_view(s + start, length), CurrentToken.Value, found);
+  if (OnGetVar) {
+    Position_ = end + 1;
+    OnGetVar(*this, std::string_view(s + start, nameLength), CurrentToken.Value, found);
+  }
   if (found) return NumberToken;
-  TokenLength = 0;
+  length = 0;
   return BadToken;
 }
 
 // ---------------------------------------------------------------------------
-// Stack
+// Reductions
 
-void TMathParser::PushToken() {
-  if (StackTop >= StackSize) {
-    ErrorCode_ = 1;
-    return;
-  }
-  Stack[StackTop++] = CurrentToken;
-}
-
-void TMathParser::PopToken() {
-  if (StackTop == 0) RaiseInvalidReduction();
-  CurrentToken = Stack[--StackTop];
-}
-
-void TMathParser::ShiftTo(std::uint8_t state) {
-  CurrentToken.State = state;
-  PushToken();
-  CurrentKind = ScanToken();
-}
-
-std::uint8_t TMathParser::TargetState(int rule) const {
-  const std::uint8_t from = Stack[StackTop - 1].State;
-  const std::uint8_t to = from < StateCount ? Goto[LeftSymbol[rule]][from] : NoState;
+std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
+  const std::uint8_t to =
+      (rule >= 0 && rule <= 100 && below < StateCount) ? Goto[LeftSymbol[rule]][below] : NoState;
   if (to == NoState) RaiseBadTokenState();
   return to;
 }
@@ -317,68 +423,70 @@ std::uint8_t TMathParser::TargetState(int rule) const {
 // entry of its first symbol, which then takes the target state. After a math
 // error that entry keeps the value that stood there before: the left
 // operand, or the argument of a function.
-void TMathParser::Reduce(int rule) {
-  const int pops = (rule >= 0 && rule < static_cast<int>(PopCount.size())) ? PopCount[rule] : 0;
-  if (pops == 0 || StackTop <= pops) RaiseInvalidReduction();
-  TokenRecord& first = Stack[StackTop - pops];
-  const Extended last = Stack[StackTop - 1].Value;
+inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule, TokenRecord* top) {
+  const int pops = (rule >= 0 && rule <= 100) ? PopCount[rule] : 0;
+  if (pops == 0 || top - Stack < pops) RaiseInvalidReduction();
+  TokenRecord* const first = top - (pops - 1);
   switch (rule) {
-    case 3: case 6: case 8: case 10: case 12: case 15:
-      break;
     case 1:
-      first.Value = Checked(first.Value + last);
+      first->Value = Checked(first->Value + top->Value);
       break;
     case 2:
-      first.Value = Checked(first.Value - last);
+      first->Value = Checked(first->Value - top->Value);
       break;
     case 4:
-      first.Value = Checked(first.Value * last);
+      first->Value = Checked(first->Value * top->Value);
       break;
     case 5:
-      if (last == 0)
+      if (top->Value == 0)
         MathError_ = true;
       else
-        first.Value = Checked(first.Value / last);
+        first->Value = Checked(first->Value / top->Value);
       break;
     case 7: {
-      const Extended base = first.Value;
+      const Extended base = first->Value;
       if (!(base > 0)) {
         MathError_ = true;
         break;
       }
-      const Extended exponent = Checked(std::log(base) * last);
+      const Extended exponent = Checked(std::log(base) * top->Value);
       if (exponent < -PowerLimit || exponent > PowerLimit)
         MathError_ = true;
       else
-        first.Value = std::exp(exponent);
+        first->Value = std::exp(exponent);
       break;
     }
     case 100: {
-      const std::int64_t a = RoundToInt64(first.Value);
-      const std::int64_t m = RoundToInt64(last);
+      const std::int64_t a = RoundToInt64(first->Value);
+      const std::int64_t m = RoundToInt64(top->Value);
       if (m == 0)
         MathError_ = true;
       else
-        first.Value = static_cast<Extended>(m == -1 ? 0 : a % m);  // INT64_MIN % -1 is 0
+        first->Value = static_cast<Extended>(m == -1 ? 0 : a % m);  // INT64_MIN % -1 is 0
       break;
     }
     case 9:
-      first.Value = -last;
+      first->Value = -top->Value;
       break;
     case 14:
-      first.Value = Stack[StackTop - 2].Value;
+      first->Value = top[-1].Value;
       break;
     case 16: {
-      char name[6];
-      std::memcpy(name, first.FuncName, sizeof name);
-      first.Value = Stack[StackTop - 2].Value;
-      ApplyFunction(name, first.Value);
+      char name[sizeof first->FuncName];
+      std::memcpy(name, first->FuncName, sizeof name);
+      first->Value = top[-1].Value;
+      ApplyFunction(name, first->Value);
       break;
     }
+    default:  // one symbol: the value itself
+      break;
   }
-  StackTop = static_cast<std::uint8_t>(StackTop - pops);
-  first.State = TargetState(rule);
-  ++StackTop;
+  first->State = TargetState(rule, first[-1].State);
+  return first;
+}
+
+TMathParser::TokenRecord* TMathParser::Reduce(int rule, TokenRecord* top) {
+  return ReduceInline(rule, top);
 }
 
 void TMathParser::ApplyFunction(const char* f, Extended& x) {
@@ -420,38 +528,70 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
 // ---------------------------------------------------------------------------
 // The automaton
 
-inline void TMathParser::Act() {
-  const std::uint8_t state = Stack[StackTop - 1].State;
-  if (state >= StateCount) RaiseBadTokenState();
-  const std::uint16_t action = Actions[state][CurrentKind];
-  const int arg = action & 0xFF;
-  switch (static_cast<ActionType>(action >> 8)) {
-    case ActShift:
-      ShiftTo(static_cast<std::uint8_t>(arg));
-      break;
-    case ActReduce:
-      Reduce(arg);
-      break;
-    case ActAccept:
-      Accepted = true;
-      break;
-    case ActMarkAccept:
-      MathError_ = true;
-      Accepted = true;
-      break;
-    case ActError:
-      ErrorCode_ = static_cast<std::uint8_t>(arg);
-      Position_ -= TokenLength;
-      break;
-    case ActBadState:
-      RaiseBadTokenState();
+void TMathParser::Run() {
+  // The loop keeps the top entry, its state, the scan position and the
+  // look-ahead in registers and writes them back when it ends.
+  TokenRecord* top = Stack + StackTop - 1;
+  std::uint8_t state = top->State;
+  std::size_t pos = Position_ - 1;
+  std::size_t length = TokenLength;
+  TTokenKind kind = CurrentKind;
+  for (;;) {
+    std::uint32_t action = Actions[state][kind];
+    if ((action >> 8) == ActUnit) {
+      // The bottom entry's state (0) never reduces, so there is one below.
+      const std::uint8_t below = top[-1].State;
+      if (below >= StateCount) RaiseBadTokenState();
+      const std::uint32_t closure = Closure[below][UnitIndex[state]][kind];
+      state = static_cast<std::uint8_t>(closure);
+      top->State = state;
+      action = closure >> 8;
+    }
+    const int arg = action & 0xFF;
+    switch (static_cast<ActionType>(action >> 8)) {
+      case ActShift:
+        if (top == Stack + StackSize - 1) {
+          // PushToken on a full stack stores nothing; the look-ahead is
+          // still read.
+          ErrorCode_ = 1;
+          kind = Scan(pos, length);
+          goto done;
+        }
+        *++top = CurrentToken;
+        top->State = state = static_cast<std::uint8_t>(arg);
+        kind = Scan(pos, length);
+        continue;
+      case ActReduce:
+      case ActUnit:
+        top = ReduceInline(arg, top);
+        state = top->State;
+        continue;
+      case ActAccept:
+        Accepted = true;
+        goto done;
+      case ActMarkAccept:
+        MathError_ = true;
+        Accepted = true;
+        goto done;
+      case ActError:
+        ErrorCode_ = static_cast<std::uint8_t>(arg);
+        pos -= length;
+        goto done;
+      case ActStop:  // code 7, set by the scanner
+        goto done;
+      case ActBadState:
+        RaiseBadTokenState();
+    }
   }
+done:
+  StackTop = static_cast<std::uint8_t>(top - Stack + 1);
+  Position_ = pos + 1;
+  TokenLength = length;
+  CurrentKind = kind;
 }
 
 void TMathParser::Parse() {
   ParsingGuard guard(Parsing);
-  Position_ = 1;
-  StackTop = 0;
   ErrorCode_ = 0;
   MathError_ = false;
   Accepted = false;
@@ -460,11 +600,13 @@ void TMathParser::Parse() {
   ParseFailed_ = true;
   ParseValue_ = 0;
 
-  CurrentToken.State = 0;
-  CurrentToken.Value = 0;
-  PushToken();
-  CurrentKind = ScanToken();
-  while (!Accepted && ErrorCode_ == 0) Act();
+  Stack[0].State = 0;
+  Stack[0].Value = 0;
+  StackTop = 1;
+  std::size_t pos = 0;
+  CurrentKind = Scan(pos, TokenLength);
+  Position_ = pos + 1;
+  if (CurrentKind != NumeralError) Run();
 
   if (ErrorCode_ != 0 && OnParseError) OnParseError(*this, ErrorCode_);
   if (MathError_ || ErrorCode_ != 0) {

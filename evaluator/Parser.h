@@ -96,13 +96,15 @@ class TMathParser {
   // Resets the scan to the start of ParseString without parsing.
   void BeginScan();
 
-  void PushToken();
-  void PopToken();
-  void ShiftTo(std::uint8_t state);
-  void Reduce(int rule);
-  std::uint8_t TargetState(int rule) const;
-  // Takes the action of the table for the top state and CurrentKind.
-  void Act();
+  // Runs the automaton from the stack and the look-ahead CurrentKind until
+  // it accepts or meets an error.
+  void Run();
+  // Reduces by the rule the entries up to top (the top entry); returns the
+  // new top entry, which holds the rule's value and its target state.
+  TokenRecord* Reduce(int rule, TokenRecord* top);
+  // The state after a reduction by the rule, from the entry below the
+  // popped ones.
+  static std::uint8_t TargetState(int rule, std::uint8_t below);
 
   TokenRecord CurrentToken;
   bool MathError_ = false;
@@ -120,7 +122,10 @@ class TMathParser {
   bool Parsing = false;
 
  private:
-  TTokenKind ScanNumeral(std::size_t start);
-  TTokenKind ScanName(std::size_t start);
+  // The scanner proper: pos is the 0-based index of the next character.
+  TTokenKind Scan(std::size_t& pos, std::size_t& length);
+  TTokenKind ScanNumeral(std::size_t start, std::size_t& pos, std::size_t& length);
+  TTokenKind ScanName(std::size_t start, std::size_t& pos, std::size_t& length);
+  TokenRecord* ReduceInline(int rule, TokenRecord* top);
   void ApplyFunction(const char* funcName, Extended& value);
 };
