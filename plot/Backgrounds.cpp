@@ -20,23 +20,34 @@ TVec operator+(TVec a, TVec b) { return {a.X + b.X, a.Y + b.Y}; }
 TVec operator-(TVec a, TVec b) { return {a.X - b.X, a.Y - b.Y}; }
 TVec operator*(double s, TVec a) { return {s * a.X, s * a.Y}; }
 
-// Coverage masks, one bit per sample, one 64-bit word per pixel.
+// Coverage of the picture: each shape is scan-converted into sample masks
+// over its own bounding box (one bit per sample, one 64-bit word per pixel),
+// and a pixel keeps the largest coverage any shape gives it. The shapes meet
+// where one of them covers the pixel fully, so this is their union there.
 class TCoverage {
  public:
-  TCoverage() : masks_(TPicture::PixelCount, 0) {}
+  // The picture's own pixels hold the coverage until Render.
+  explicit TCoverage(TPicture& picture) : coverage_(picture.Pixels()) {}
 
   // Fills a polygon (even-odd rule) given in pixel units: pixel (c, r)
   // covers [c, c + 1) x [r, r + 1).
   void Fill(const std::vector<TVec>& polygon) {
-    double top = polygon[0].Y, bottom = polygon[0].Y;
+    double top = polygon[0].Y, bottom = polygon[0].Y, left = polygon[0].X, right = polygon[0].X;
     for (const TVec& p : polygon) {
       top = std::min(top, p.Y);
       bottom = std::max(bottom, p.Y);
+      left = std::min(left, p.X);
+      right = std::max(right, p.X);
     }
-    const int firstRow = std::max(0, static_cast<int>(std::floor(top * Sub)));
-    const int lastRow = std::min(TPicture::Height * Sub - 1, static_cast<int>(std::ceil(bottom * Sub)));
+    const int firstRow = std::max(0, static_cast<int>(std::floor(top)));
+    const int lastRow = std::min(TPicture::Height - 1, static_cast<int>(std::ceil(bottom)));
+    const int firstColumn = std::max(0, static_cast<int>(std::floor(left)));
+    const int lastColumn = std::min(TPicture::Width - 1, static_cast<int>(std::ceil(right)));
+    if (firstRow > lastRow || firstColumn > lastColumn) return;
+    const int columns = lastColumn - firstColumn + 1;
+    masks_.assign(static_cast<std::size_t>(columns) * (lastRow - firstRow + 1), 0);
     std::vector<double> crossings;
-    for (int sy = firstRow; sy <= lastRow; ++sy) {
+    for (int sy = firstRow * Sub; sy < (lastRow + 1) * Sub; ++sy) {
       const double yc = (sy + 0.5) / Sub;
       crossings.clear();
       for (std::size_t i = 0; i < polygon.size(); ++i) {
@@ -46,14 +57,19 @@ class TCoverage {
       std::sort(crossings.begin(), crossings.end());
       for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
         // Samples whose centre lies in [left, right).
-        int from = static_cast<int>(std::ceil(crossings[i] * Sub - 0.5));
-        int to = static_cast<int>(std::ceil(crossings[i + 1] * Sub - 0.5));
-        from = std::max(from, 0);
-        to = std::min(to, TPicture::Width * Sub);
+        const int from = std::max(static_cast<int>(std::ceil(crossings[i] * Sub - 0.5)), firstColumn * Sub);
+        const int to = std::min(static_cast<int>(std::ceil(crossings[i + 1] * Sub - 0.5)), (lastColumn + 1) * Sub);
         for (int sx = from; sx < to; ++sx)
-          masks_[(sy / Sub) * TPicture::Width + sx / Sub] |= std::uint64_t{1} << ((sy % Sub) * Sub + sx % Sub);
+          masks_[(sy / Sub - firstRow) * columns + (sx / Sub - firstColumn)] |=
+              std::uint64_t{1} << ((sy % Sub) * Sub + sx % Sub);
       }
     }
+    for (int r = firstRow; r <= lastRow; ++r)
+      for (int c = firstColumn; c <= lastColumn; ++c) {
+        const auto covered = static_cast<std::uint8_t>(std::popcount(masks_[(r - firstRow) * columns + (c - firstColumn)]));
+        std::uint8_t& kept = coverage_[r * TPicture::Width + c];
+        kept = std::max(kept, covered);
+      }
   }
 
   void Rectangle(double left, double top, double right, double bottom) {
@@ -77,15 +93,15 @@ class TCoverage {
     Fill({tip, back + HalfWidth * n, tip - (Length - Notch) * dir, back - HalfWidth * n});
   }
 
-  void Render(TPicture& picture) const {
-    for (int i = 0; i < TPicture::PixelCount; ++i) {
-      const int covered = std::popcount(masks_[i]);
-      picture.Pixels()[i] = static_cast<std::uint8_t>((covered * BrightestGrey + 32) / 64);
-    }
+  // Turns the coverage into grey entries.
+  void Render() {
+    for (int i = 0; i < TPicture::PixelCount; ++i)
+      coverage_[i] = static_cast<std::uint8_t>((coverage_[i] * BrightestGrey + 32) / 64);
   }
 
  private:
-  std::vector<std::uint64_t> masks_;
+  std::uint8_t* coverage_;              // samples covered, 0..64
+  std::vector<std::uint64_t> masks_;    // the current shape's bounding box
 };
 
 int RoundedRatio(int numerator, int denominator) {
@@ -138,11 +154,11 @@ void DrawDepthAxis(TCoverage& coverage) {
 }  // namespace
 
 TPicture DrawBackground(TBackground background) {
-  TCoverage coverage;
+  TPicture picture;
+  TCoverage coverage(picture);
   DrawPlaneAxes(coverage);
   if (background == TBackground::Coord3D) DrawDepthAxis(coverage);
-  TPicture picture;
-  coverage.Render(picture);
+  coverage.Render();
   return picture;
 }
 

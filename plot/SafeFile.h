@@ -67,7 +67,8 @@ inline std::optional<TSaveError> ReplaceFileContents(const std::string& path, co
     }
     done += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+  // On disk before it replaces the target.
+  if (::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(temp.c_str());
