@@ -1,0 +1,64 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "app/AboutUnit.h"
+#include "app/Dialogs.h"
+#include "app/Fonts.h"
+#include "app/GraphUnit.h"
+#include "app/HelpUnit.h"
+#include "app/MainUnit.h"
+#include "app/Platform.h"
+#include "app/QtDialogs.h"
+#include "app/Resources.h"
+#include "controls/TFlatButtonUnit.h"
+#include "files/Association.h"
+#include "files/Registry.h"
+
+THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start) {
+  InitHelixorResources();
+  SetUpFonts();
+  main_ = std::make_unique<TMainForm>(dialogs, platform);
+  main_->FormCreate(start.FirstArgument, start.OfferAssociation);
+  // Secondary windows belong to the main window: they close with it.
+  graph_ = new TGraphForm(main_.get());
+  graph_->FormCreate(platform.ScreenWidth(), main_->frameGeometry().height());
+  about_ = new TAboutForm(main_.get());
+  help_ = new THelpForm(dialogs, platform, main_.get());
+  main_->SetWindows(graph_, about_, help_);
+}
+
+THelixor::~THelixor() = default;
+
+void THelixor::Show() {
+  main_->show();
+  main_->activateWindow();
+  main_->AboutButton->setFocus();
+}
+
+int RunHelixor(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCoreApplication::setApplicationName(ApplicationTitle);
+  InitHelixorResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/helixor-%1.png").arg(size));
+  QApplication::setWindowIcon(icon);
+  TQtDialogs dialogs;
+  TPlatform platform;
+  THelixorStart start;
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) start.FirstArgument = arguments[1];
+  start.OfferAssociation = [&dialogs, &platform] {
+    const auto registry = CreatePlatformRegistry();
+    const TAnsweredNo answeredNo = [&dialogs] {
+      return !dialogs.AskYesNo(QString::fromUtf8(AssociationCaption),
+                               QString::fromUtf8(AssociationText));
+    };
+    OfferFncAssociation(*registry, answeredNo, platform.ProgramPath().toStdString());
+  };
+  THelixor helixor(dialogs, platform, start);
+  helixor.Show();
+  return app.exec();
+}

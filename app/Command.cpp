@@ -1,0 +1,23 @@
+#include "app/Command.h"
+
+#include <exception>
+
+#include "app/Dialogs.h"
+
+bool RunCommand(TDialogs& dialogs, const std::function<void()>& command) noexcept {
+  try {
+    command();
+    return true;
+  } catch (const std::exception& error) {
+    try {
+      dialogs.ShowError(error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      dialogs.ShowError("Unexpected error");
+    } catch (...) {
+    }
+  }
+  return false;
+}

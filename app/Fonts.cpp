@@ -1,0 +1,95 @@
+#include "app/Fonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+
+namespace {
+
+const char* const TahomaFiles[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                   "/usr/share/wine/fonts/tahomabd.ttf"};
+
+bool HasFamily(const QString& family) {
+  return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+void SetUpFonts() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (HasFamily(QStringLiteral("Tahoma"))) return;
+  for (const char* file : TahomaFiles)
+    if (QFile::exists(QString::fromLatin1(file)))
+      QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
+
+QFont TahomaBold(int pixelHeight) {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Verdana"),
+                    QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+  font.setPixelSize(pixelHeight);
+  font.setBold(true);
+  // Whole-pixel glyph advances, as the layout was measured with: the blank
+  // stretches of the formula labels must end where the fields do.
+  font.setHintingPreference(QFont::PreferFullHinting);
+  return font;
+}
+
+QFont WindowFont() { return TahomaBold(11); }
+
+namespace {
+
+QFont SymbolFont() {
+  QFont symbol(QStringLiteral("Symbol"));
+  symbol.setPixelSize(13);
+  return symbol;
+}
+
+// The code at which the Symbol font has a sign: its Unicode character, or
+// the symbol code in the private use area (U+F000 plus the code).
+char32_t SymbolCode(char32_t unicode, char32_t symbolCode) {
+  const QFontMetrics metrics(SymbolFont());
+  if (metrics.inFontUcs4(unicode)) return unicode;
+  if (metrics.inFontUcs4(0xF000 + symbolCode)) return 0xF000 + symbolCode;
+  return 0;
+}
+
+QString Sign(char32_t unicode, char32_t symbolCode) {
+  const char32_t code = HasSymbolFont() ? SymbolCode(unicode, symbolCode) : unicode;
+  return QString::fromUcs4(&code, 1);
+}
+
+}  // namespace
+
+// The Symbol font counts only when it really has both signs.
+bool HasSymbolFont() {
+  static const bool has = [] {
+    if (!HasFamily(QStringLiteral("Symbol"))) return false;
+    if (QFontInfo(SymbolFont()).family().compare(QStringLiteral("Symbol"), Qt::CaseInsensitive) != 0)
+      return false;
+    return SymbolCode(0x2208, 206) != 0 && SymbolCode(0x2192, 174) != 0;
+  }();
+  return has;
+}
+
+QFont SignFont(int pixelHeight) {
+  QFont font;
+  if (HasSymbolFont()) {
+    font.setFamily(QStringLiteral("Symbol"));
+  } else {
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Tahoma")});
+    font.setStyleHint(QFont::SansSerif);
+  }
+  font.setPixelSize(pixelHeight);
+  font.setBold(false);
+  return font;
+}
+
+QString ElementOfSign() { return Sign(0x2208, 206); }
+
+QString RightArrowSign() { return Sign(0x2192, 174); }

@@ -1,0 +1,49 @@
+#pragma once
+// TGraphForm: the graph window. It owns the picture the Draw command draws
+// into and shows it unscaled, with the axis letters and the zoom and length
+// texts lying over it.
+
+#include <QWidget>
+#include <functional>
+
+#include "plot/Picture.h"
+
+class QLabel;
+
+class TGraphForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TGraphForm(QWidget* parent = nullptr);
+
+  // Placement and first picture: centred horizontally on a screen of the
+  // given width, top edge at the main window's bottom (it stands at top 10).
+  void FormCreate(int screenWidth, int mainWindowHeight);
+
+  TPicture& Picture() { return picture_; }
+  const TPicture& Picture() const { return picture_; }
+  // The picture becomes a fresh copy of a background.
+  void ResetPicture(TBackground background);
+  // Repaints the picture after the Draw command changed it.
+  void PictureChanged();
+
+  void SetZoomText(const QString& text);
+  void SetLengthText(const QString& text);
+
+  // Called when the user closes the window with its close box (not when it
+  // is hidden by the "Show Graph" command); the window then hides.
+  std::function<void()> OnCloseBox;
+
+  QWidget* Graph;
+  QLabel* ZLabel;
+  QLabel* YLabel;
+  QLabel* XLabel;
+  QLabel* ZoomLabel;
+  QLabel* LengthLabel;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  TPicture picture_;
+};

@@ -1,0 +1,138 @@
+#include "app/HelpUnit.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "app/Command.h"
+#include "app/Dialogs.h"
+#include "app/Platform.h"
+#include "app/Resources.h"
+#include "evaluator/Faults.h"
+
+namespace {
+
+constexpr int ClientWidth = 403;
+constexpr int ClientHeight = 401;
+
+std::string LocalPath(const QString& path) { return path.toStdString(); }
+
+QString Attribute(const QString& tag, const char* name) {
+  const QRegularExpression re(
+      QStringLiteral("\\b%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))").arg(QLatin1String(name)),
+      QRegularExpression::CaseInsensitiveOption);
+  const auto m = re.match(tag);
+  if (!m.hasMatch()) return {};
+  for (int i = 1; i <= 3; ++i)
+    if (m.capturedLength(i) > 0) return m.captured(i);
+  return {};
+}
+
+}  // namespace
+
+THelpForm::THelpForm(TDialogs& dialogs, const TPlatform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      dialogs_(dialogs),
+      platform_(platform) {
+  InitHelixorResources();
+  setWindowTitle(QStringLiteral("Help"));
+  setFixedSize(ClientWidth, ClientHeight);
+  Browser = new QTextBrowser(this);
+  Browser->setObjectName(QStringLiteral("Browser"));
+  Browser->setGeometry(0, 0, ClientWidth, ClientHeight);
+  Browser->setFrameShape(QFrame::NoFrame);
+  Browser->setOpenLinks(false);
+  // The page's relative font sizes are meant for a 10-point size 2 (13
+  // pixels); the view derives them from its default font.
+  QFont pageFont(QStringLiteral("Tahoma"));
+  pageFont.setPixelSize(16);
+  Browser->document()->setDefaultFont(pageFont);
+  QPalette palette = Browser->palette();
+  palette.setColor(QPalette::Base, Qt::black);
+  Browser->setPalette(palette);
+  FormCreate();
+}
+
+QByteArray THelpForm::Source() {
+  QFile page(QStringLiteral(":/help.html"));
+  if (!page.open(QIODevice::ReadOnly)) return {};
+  return page.readAll();
+}
+
+THelpForm::TBodyColours THelpForm::BodyColours(const QByteArray& page) {
+  const QString html = QString::fromLatin1(page);
+  const QRegularExpression bodyTag(QStringLiteral("<body\\b[^>]*>"),
+                                   QRegularExpression::CaseInsensitiveOption);
+  const auto m = bodyTag.match(html);
+  if (!m.hasMatch()) return {};
+  const QString tag = m.captured(0);
+  TBodyColours colours;
+  colours.Text = Attribute(tag, "text");
+  // One colour for links: the view does not tell visited and active ones.
+  colours.Link = Attribute(tag, "link");
+  if (colours.Link.isEmpty()) colours.Link = Attribute(tag, "vlink");
+  return colours;
+}
+
+void THelpForm::FormCreate() { helpFile_ = platform_.ProgramFolder() + QStringLiteral("help.html"); }
+
+void THelpForm::ShowHelp() {
+  if (!isVisible()) {
+    if (!placed_) {
+      move((platform_.ScreenWidth() - frameGeometry().width()) / 2,
+           (platform_.ScreenHeight() - frameGeometry().height()) / 2);
+      placed_ = true;
+    }
+    FormShow();
+    show();
+  }
+  raise();
+  activateWindow();
+}
+
+void THelpForm::FormShow() {
+  // Either step may fail; the window opens all the same.
+  if (RunCommand(dialogs_, [this] { WritePageIfMissing(); })) RunCommand(dialogs_, [this] { Navigate(); });
+}
+
+void THelpForm::WritePageIfMissing() {
+  if (QFileInfo::exists(helpFile_)) return;
+  QFile file(helpFile_);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    throw CreateFileFault(LocalPath(helpFile_));
+  const QByteArray page = Source();
+  if (file.write(page) != page.size() || !file.flush()) {
+    // A cut-off page would be kept for good, so none is left behind.
+    file.close();
+    file.remove();
+    throw IoFault(101);
+  }
+}
+
+void THelpForm::Navigate() {
+  QFile file(helpFile_);
+  if (!file.open(QIODevice::ReadOnly)) throw IoFault(QFileInfo::exists(helpFile_) ? 5 : 2);
+  const QByteArray page = file.readAll();
+  auto decoder = QStringDecoder::decoderForHtml(page);
+  const QString html = decoder.isValid() ? QString(decoder(page)) : QString::fromLatin1(page);
+  const TBodyColours colours = BodyColours(page);
+  QString sheet;
+  QPalette palette = Browser->palette();
+  if (QColor text(colours.Text); text.isValid()) {
+    palette.setColor(QPalette::Text, text);
+    sheet += QStringLiteral("body { color: %1; }\n").arg(text.name());
+  }
+  if (QColor link(colours.Link); link.isValid()) {
+    palette.setColor(QPalette::Link, link);
+    palette.setColor(QPalette::LinkVisited, link);
+    sheet += QStringLiteral("a { color: %1; }\n").arg(link.name());
+  }
+  Browser->setPalette(palette);
+  Browser->document()->setDefaultStyleSheet(sheet);
+  Browser->document()->setBaseUrl(QUrl::fromLocalFile(helpFile_));
+  Browser->setHtml(html);
+}

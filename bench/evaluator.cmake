@@ -1,0 +1,11 @@
+# Text-to-value throughput of TMathParser against muparser and hand-written C++.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(MUPARSER QUIET IMPORTED_TARGET muparser)
+endif()
+if(MUPARSER_FOUND)
+  add_executable(evaluator_bench ${CMAKE_CURRENT_LIST_DIR}/evaluator_bench.cpp)
+  target_link_libraries(evaluator_bench PRIVATE evaluator PkgConfig::MUPARSER benchmark::benchmark)
+else()
+  message(STATUS "muparser not found: evaluator_bench is not built")
+endif()

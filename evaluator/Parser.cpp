@@ -1,0 +1,643 @@
+#include "evaluator/Parser.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+#include "evaluator/Faults.h"
+#include "evaluator/Numeral.h"
+#include "evaluator/Trig.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Tables
+
+constexpr int StateCount = 81;  // states 0..80
+// The scanner's kinds, and one more of its own: a numeral that does not
+// convert, which stops the parse before any action.
+constexpr int NumeralError = 13;
+constexpr int KindCount = 14;
+// Every 8-bit state has a row, so that a state is never out of range; the
+// rows beyond the table's states are empty.
+constexpr int RowCount = 256;
+
+// ActUnit marks a reduction by a one-symbol rule that passes the value on
+// unchanged (3, 6, 8, 10, 12, 15): only the top entry's state changes.
+enum ActionType : std::uint8_t {
+  ActBadState, ActShift, ActReduce, ActUnit, ActAccept, ActMarkAccept, ActError, ActStop
+};
+
+constexpr bool IsUnitRule(int rule) {
+  return rule == 3 || rule == 6 || rule == 8 || rule == 10 || rule == 12 || rule == 15;
+}
+
+constexpr std::uint16_t Make(ActionType type, int arg) {
+  return static_cast<std::uint16_t>(type << 8 | arg);
+}
+
+using ActionTable = std::array<std::array<std::uint16_t, KindCount>, RowCount>;
+
+constexpr ActionTable BuildActions() {
+  using P = TMathParser;
+  ActionTable t{};
+  for (auto& row : t)
+    for (auto& a : row) a = Make(ActBadState, 0);
+  auto fill = [&t](int state, std::uint16_t action) {
+    for (auto& a : t[state]) a = action;
+  };
+  // An operand is expected.
+  for (int s : {0, 9, 12, 13, 14, 15, 16, 20, 40}) {
+    fill(s, Make(ActError, 3));
+    t[s][P::NumberToken] = Make(ActShift, 10);
+    t[s][P::FunctionToken] = Make(ActShift, 11);
+    t[s][P::MinusSign] = Make(ActShift, 5);
+    t[s][P::LeftParen] = Make(ActShift, 9);
+    t[s][P::ErrorMark] = Make(ActMarkAccept, 0);
+  }
+  // A whole Expr at the outer level.
+  fill(1, Make(ActError, 4));
+  t[1][P::EndOfText] = Make(ActAccept, 0);
+  t[1][P::PlusSign] = Make(ActShift, 12);
+  t[1][P::MinusSign] = Make(ActShift, 13);
+  // Term; Expr "+" Term; Expr "-" Term.
+  for (auto [s, r] : {std::pair{2, 3}, std::pair{21, 1}, std::pair{22, 2}}) {
+    fill(s, Make(ActReduce, r));
+    t[s][P::Asterisk] = Make(ActShift, 14);
+    t[s][P::Slash] = Make(ActShift, 15);
+  }
+  // Factor that begins a Term.
+  fill(3, Make(ActReduce, 6));
+  t[3][P::ModKeyword] = Make(ActShift, 40);
+  // Signed.
+  fill(4, Make(ActReduce, 8));
+  t[4][P::Caret] = Make(ActShift, 16);
+  // After a unary minus.
+  fill(5, Make(ActError, 3));
+  t[5][P::NumberToken] = Make(ActShift, 10);
+  t[5][P::FunctionToken] = Make(ActShift, 11);
+  t[5][P::LeftParen] = Make(ActShift, 9);
+  // Function name.
+  fill(11, Make(ActError, 5));
+  t[11][P::LeftParen] = Make(ActShift, 20);
+  // "(" Expr and function "(" Expr.
+  for (auto [s, close] : {std::pair{19, 27}, std::pair{28, 29}}) {
+    fill(s, Make(ActError, 6));
+    t[s][P::PlusSign] = Make(ActShift, 12);
+    t[s][P::MinusSign] = Make(ActShift, 13);
+    t[s][P::RightParen] = Make(ActShift, close);
+  }
+  // States that reduce whatever the look-ahead is.
+  for (auto [s, r] : {std::pair{6, 10}, std::pair{8, 12}, std::pair{10, 15}, std::pair{17, 9},
+                      std::pair{23, 4}, std::pair{24, 5}, std::pair{25, 7}, std::pair{27, 14},
+                      std::pair{29, 16}, std::pair{80, 100}})
+    fill(s, Make(ActReduce, r));
+  for (auto& row : t) {
+    for (auto& a : row)
+      if ((a >> 8) == ActReduce && IsUnitRule(a & 0xFF)) a = Make(ActUnit, a & 0xFF);
+    row[NumeralError] = Make(ActStop, 0);
+  }
+  return t;
+}
+
+constexpr ActionTable Actions = BuildActions();
+
+// Left symbols of the grammar, for TargetState.
+enum Symbol : std::uint8_t { SymNone, SymExpr, SymTerm, SymFactor, SymSigned, SymOperand, SymPrimary };
+
+constexpr std::array<std::uint8_t, 101> BuildLeftSymbols() {
+  std::array<std::uint8_t, 101> l{};
+  for (int r : {1, 2, 3}) l[r] = SymExpr;
+  for (int r : {4, 5, 6}) l[r] = SymTerm;
+  for (int r : {7, 8, 100}) l[r] = SymFactor;
+  for (int r : {9, 10}) l[r] = SymSigned;
+  l[12] = SymOperand;
+  for (int r : {14, 15, 16}) l[r] = SymPrimary;
+  return l;
+}
+
+constexpr std::array<std::uint8_t, 101> LeftSymbol = BuildLeftSymbols();
+
+constexpr std::uint8_t NoState = 0xFF;
+using GotoTable = std::array<std::array<std::uint8_t, RowCount>, 7>;
+
+constexpr GotoTable BuildGoto() {
+  GotoTable g{};
+  for (auto& row : g)
+    for (auto& s : row) s = NoState;
+  g[SymExpr][0] = 1;
+  g[SymExpr][9] = 19;
+  g[SymExpr][20] = 28;
+  for (int s : {0, 9, 20}) g[SymTerm][s] = 2;
+  g[SymTerm][12] = 21;
+  g[SymTerm][13] = 22;
+  for (int s : {0, 9, 12, 13, 20}) g[SymFactor][s] = 3;
+  g[SymFactor][14] = 23;
+  g[SymFactor][15] = 24;
+  g[SymFactor][16] = 25;
+  g[SymFactor][40] = 80;
+  for (int s : {0, 9, 12, 13, 14, 15, 16, 20, 40}) {
+    g[SymSigned][s] = 4;
+    g[SymOperand][s] = 6;
+  }
+  g[SymOperand][5] = 17;
+  for (int s : {0, 5, 9, 12, 13, 14, 15, 16, 20, 40}) g[SymPrimary][s] = 8;
+  return g;
+}
+
+constexpr GotoTable Goto = BuildGoto();
+
+// Entries each rule pops; 0 for the numbers that are no rule (11 and 13
+// are reserved).
+constexpr std::array<std::uint8_t, 101> BuildPopCounts() {
+  std::array<std::uint8_t, 101> c{};
+  for (int r : {3, 6, 8, 10, 12, 15}) c[r] = 1;
+  c[9] = 2;
+  for (int r : {1, 2, 4, 5, 7, 14, 100}) c[r] = 3;
+  c[16] = 4;
+  return c;
+}
+
+constexpr std::array<std::uint8_t, 101> PopCount = BuildPopCounts();
+
+// What a reduction needs of its rule, in one place: the entries it pops
+// and the row of its left symbol in Goto.
+struct RuleInfo {
+  std::uint8_t Pops;
+  std::uint8_t Left;
+};
+
+constexpr std::array<RuleInfo, 101> BuildRules() {
+  std::array<RuleInfo, 101> r{};
+  for (int i = 0; i <= 100; ++i) r[i] = {PopCount[i], LeftSymbol[i]};
+  return r;
+}
+
+constexpr std::array<RuleInfo, 101> Rules = BuildRules();
+
+// A run of one-symbol reductions changes only the top entry's state, and
+// where it ends depends only on the state below it, the top state and the
+// look-ahead. Closure holds that end for every state that reduces so,
+// which turns the whole run into one look-up.
+constexpr int UnitStates[] = {2, 3, 4, 6, 8, 10};
+constexpr int UnitStateCount = 6;
+
+constexpr std::array<std::uint8_t, RowCount> BuildUnitIndex() {
+  std::array<std::uint8_t, RowCount> u{};
+  for (auto& i : u) i = NoState;
+  for (int i = 0; i < UnitStateCount; ++i) u[UnitStates[i]] = static_cast<std::uint8_t>(i);
+  return u;
+}
+
+constexpr std::array<std::uint8_t, RowCount> UnitIndex = BuildUnitIndex();
+
+// An entry: the state where the run ends in the low byte, above it the
+// action of that state for the look-ahead.
+using ClosureTable =
+    std::array<std::array<std::array<std::uint32_t, KindCount>, UnitStateCount>, StateCount>;
+
+constexpr ClosureTable BuildClosure() {
+  ClosureTable c{};
+  for (int below = 0; below < StateCount; ++below)
+    for (int u = 0; u < UnitStateCount; ++u)
+      for (int k = 0; k < KindCount; ++k) {
+        int s = UnitStates[u];
+        for (int step = 0; step < 8 && s != NoState; ++step) {
+          const std::uint16_t a = Actions[s][k];
+          if ((a >> 8) != ActUnit) break;
+          s = Goto[LeftSymbol[a & 0xFF]][below];
+        }
+        const std::uint16_t action = (s == NoState) ? Make(ActBadState, 0) : Actions[s][k];
+        c[below][u][k] = static_cast<std::uint32_t>(s) | static_cast<std::uint32_t>(action) << 8;
+      }
+  return c;
+}
+
+constexpr ClosureTable Closure = BuildClosure();
+
+// ---------------------------------------------------------------------------
+// Arithmetic. Operands are always finite, so an infinite result means the
+// result is beyond the 80-bit range.
+
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseOverflow() { throw OverflowFault(); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseInvalidOperation() { throw InvalidOperationFault(); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseBadTokenState() { throw InternalFault("Bad token state"); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseInvalidReduction() { throw InternalFault("Invalid reduction"); }
+
+inline Extended Checked(Extended result) {
+  if (__builtin_expect(!std::isfinite(result), 0)) {
+    if (std::isnan(result)) RaiseInvalidOperation();
+    RaiseOverflow();
+  }
+  return result;
+}
+
+// Rounds a MOD operand to the nearest integer, ties to even, as a signed
+// 64-bit integer; beyond that range the conversion is an invalid operation.
+// rint rounds in the current mode, which is never changed from to-nearest;
+// unlike nearbyint it does not save and restore the floating-point
+// environment around the rounding.
+inline std::int64_t RoundToInt64(Extended x) {
+  const Extended r = std::rint(x);
+  if (!(r >= -0x1p63L && r < 0x1p63L)) RaiseInvalidOperation();
+  return static_cast<std::int64_t>(r);
+}
+
+constexpr Extended PowerLimit = 11356;  // |ln(b) * x| and the EXP argument
+constexpr Extended TrigLimit = 9e18L;   // COS, SIN
+constexpr Extended WholeLimit = 1e9L;   // ROUND, TRUNC
+constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
+
+// What a character begins: the kind of a one-character token, or one of
+// these classes.
+constexpr std::uint8_t BeginsNumeral = 0x20, BeginsName = 0x21;
+
+constexpr std::array<std::uint8_t, 256> BuildBegins() {
+  std::array<std::uint8_t, 256> b{};
+  for (auto& k : b) k = TMathParser::BadToken;
+  b['+'] = TMathParser::PlusSign;
+  b['-'] = TMathParser::MinusSign;
+  b['*'] = TMathParser::Asterisk;
+  b['/'] = TMathParser::Slash;
+  b['^'] = TMathParser::Caret;
+  b['('] = TMathParser::LeftParen;
+  b[')'] = TMathParser::RightParen;
+  b['!'] = TMathParser::ErrorMark;
+  b['.'] = BeginsNumeral;
+  for (int c = '0'; c <= '9'; ++c) b[c] = BeginsNumeral;
+  for (int c = 'A'; c <= 'Z'; ++c) b[c] = b[c + 'a' - 'A'] = BeginsName;
+  return b;
+}
+
+constexpr std::array<std::uint8_t, 256> Begins = BuildBegins();
+
+constexpr std::array<bool, 256> BuildNameChars() {
+  std::array<bool, 256> n{};
+  for (int c = '0'; c <= '9'; ++c) n[c] = true;
+  for (int c = 'A'; c <= 'Z'; ++c) n[c] = n[c + 'a' - 'A'] = true;
+  n['_'] = true;
+  return n;
+}
+
+constexpr std::array<bool, 256> NameChars = BuildNameChars();
+
+inline std::uint8_t Byte(char c) { return static_cast<unsigned char>(c); }
+
+// The function names, tested in this order, and MOD, as up to five
+// upper-case letters packed into an integer (first letter lowest).
+constexpr std::uint64_t Key(const char* name) {
+  std::uint64_t k = 0;
+  for (int i = 0; name[i]; ++i) k |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+  return k;
+}
+
+constexpr std::uint64_t FunctionKeys[] = {Key("ABS"), Key("ATAN"), Key("COS"),  Key("EXP"), Key("LN"),
+                                          Key("ROUND"), Key("SIN"), Key("SQRT"), Key("SQR"), Key("TRUNC")};
+constexpr std::uint64_t ModKey = Key("MOD");
+
+// Re-entrant Parse calls from a handler would tear the stack apart.
+struct ParsingGuard {
+  bool& flag;
+  explicit ParsingGuard(bool& f) : flag(f) {
+    if (flag) throw std::logic_error("TMathParser::Parse called from its own event handler");
+    flag = true;
+  }
+  ~ParsingGuard() { flag = false; }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+void TMathParser::BeginScan() {
+  Position_ = 1;
+  TokenLength = 0;
+  ErrorCode_ = 0;
+  MathError_ = false;
+}
+
+TMathParser::TTokenKind TMathParser::ScanToken() {
+  std::size_t pos = Position_ - 1;
+  const TTokenKind kind = Scan(pos, TokenLength);
+  Position_ = pos + 1;
+  return kind == NumeralError ? BadToken : kind;
+}
+
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& length) {
+  const char* s = ParseString.data();
+  const std::size_t n = ParseString.size();
+  std::size_t p = pos;
+  while (p < n && s[p] == ' ') ++p;
+  if (p >= n) {
+    pos = p;
+    length = 0;
+    return EndOfText;
+  }
+  const std::uint8_t begins = Begins[Byte(s[p])];
+  if (begins <= RightParen) {
+    pos = p + 1;
+    length = 1;
+    return static_cast<TTokenKind>(begins);
+  }
+  if (begins == BeginsNumeral) return ScanNumeral(p, pos, length);
+  if (begins == BeginsName) return ScanName(p, pos, length);
+  // "!" or an unreadable character: not stepped over.
+  pos = p;
+  length = 0;
+  return static_cast<TTokenKind>(begins);
+}
+
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t& pos,
+                                                 std::size_t& length) {
+  // Most numerals are short whole numbers: up to 19 digits convert exactly
+  // as they are.
+  const char* s = ParseString.data();
+  const std::size_t n = ParseString.size();
+  std::size_t p = start;
+  std::uint64_t whole = 0;
+  while (p < n && p - start < 19 && Begins[Byte(s[p])] == BeginsNumeral && s[p] != '.') {
+    whole = whole * 10 + static_cast<std::uint64_t>(s[p] - '0');
+    ++p;
+  }
+  if (p > start && (p == n || (Begins[Byte(s[p])] != BeginsNumeral && s[p] != 'E' && s[p] != 'e'))) {
+    CurrentToken.Value = static_cast<Extended>(whole);
+    pos = p;
+    length = p - start;
+    return NumberToken;
+  }
+  const TNumeral numeral = ReadNumeral(ParseString.data() + start, ParseString.size() - start);
+  if (numeral.Length == 0) {  // a lone point
+    pos = start;
+    length = 0;
+    return BadToken;
+  }
+  pos = start + numeral.Length;
+  length = numeral.Length;
+  if (!numeral.Converts) {
+    MathError_ = true;
+    ErrorCode_ = 7;
+    return static_cast<TTokenKind>(NumeralError);
+  }
+  CurrentToken.Value = numeral.Value;
+  return NumberToken;
+}
+
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& pos,
+                                              std::size_t& length) {
+  const char* s = ParseString.data();
+  const std::size_t n = ParseString.size();
+  // Upper-case by clearing bit 5 while reading: exact for letters, and
+  // digits or "_" never turn into letters, so no other run can match a key.
+  std::uint64_t key = Byte(s[start]) & 0xDF;
+  std::size_t end = start + 1;
+  while (end < n && NameChars[Byte(s[end])]) {
+    if (end - start < 8) key |= static_cast<std::uint64_t>(Byte(s[end]) & 0xDF) << (8 * (end - start));
+    ++end;
+  }
+  const std::size_t nameLength = end - start;
+  pos = end;
+  length = nameLength;
+  if (nameLength >= 2 && nameLength <= 5) {
+    bool function = false;
+    switch (nameLength) {
+      case 2: function = key == FunctionKeys[4]; break;
+      case 3:
+        function = key == FunctionKeys[0] || key == FunctionKeys[2] || key == FunctionKeys[3] ||
+                   key == FunctionKeys[6] || key == FunctionKeys[8];
+        break;
+      case 4: function = key == FunctionKeys[1] || key == FunctionKeys[7]; break;
+      default: function = key == FunctionKeys[5] || key == FunctionKeys[9]; break;
+    }
+    if (function) {
+      std::memcpy(CurrentToken.FuncName, &key, sizeof CurrentToken.FuncName);  // 0-terminated
+      return FunctionToken;
+    }
+    if (key == ModKey) return ModKeyword;
+  }
+  // A variable: its value comes from the handler, which the name has been
+  // stepped over for.
+  bool found = false;
+  if (OnGetVar) {
+    Position_ = end + 1;
+    OnGetVar(*this, std::string_view(s + start, nameLength), CurrentToken.Value, found);
+  }
+  if (found) return NumberToken;
+  length = 0;
+  return BadToken;
+}
+
+// ---------------------------------------------------------------------------
+// Reductions
+
+std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
+  const std::uint8_t to = (rule >= 0 && rule <= 100) ? Goto[LeftSymbol[rule]][below] : NoState;
+  if (to == NoState) RaiseBadTokenState();
+  return to;
+}
+
+// The reductions work on the stack in place: the rule's value replaces the
+// entry of its first symbol, which then takes the target state. After a math
+// error that entry keeps the value that stood there before: the left
+// operand, or the argument of a function.
+// The rule comes from the action table here, so it is one of the grammar's.
+[[gnu::always_inline]] inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule,
+                                                                                  TokenRecord* top) {
+  const RuleInfo info = Rules[rule];
+  TokenRecord* const first = top - (info.Pops - 1);
+  switch (rule) {
+    case 1:
+      first->Value = Checked(first->Value + top->Value);
+      break;
+    case 2:
+      first->Value = Checked(first->Value - top->Value);
+      break;
+    case 4:
+      first->Value = Checked(first->Value * top->Value);
+      break;
+    case 5:
+      if (top->Value == 0)
+        MathError_ = true;
+      else
+        first->Value = Checked(first->Value / top->Value);
+      break;
+    case 7: {
+      const Extended base = first->Value;
+      if (!(base > 0)) {
+        MathError_ = true;
+        break;
+      }
+      const Extended exponent = Checked(std::log(base) * top->Value);
+      if (exponent < -PowerLimit || exponent > PowerLimit)
+        MathError_ = true;
+      else
+        first->Value = std::exp(exponent);
+      break;
+    }
+    case 100: {
+      const std::int64_t a = RoundToInt64(first->Value);
+      const std::int64_t m = RoundToInt64(top->Value);
+      if (m == 0)
+        MathError_ = true;
+      else
+        first->Value = static_cast<Extended>(m == -1 ? 0 : a % m);  // INT64_MIN % -1 is 0
+      break;
+    }
+    case 9:
+      first->Value = -top->Value;
+      break;
+    case 14:
+      first->Value = top[-1].Value;
+      break;
+    case 16: {
+      char name[sizeof first->FuncName];
+      std::memcpy(name, first->FuncName, sizeof name);
+      first->Value = top[-1].Value;
+      ApplyFunction(name, first->Value);
+      break;
+    }
+    default:  // one symbol: the value itself
+      break;
+  }
+  const std::uint8_t target = Goto[info.Left][first[-1].State];
+  if (target == NoState) RaiseBadTokenState();
+  first->State = target;
+  return first;
+}
+
+TMathParser::TokenRecord* TMathParser::Reduce(int rule, TokenRecord* top) {
+  const int pops = (rule >= 0 && rule <= 100) ? PopCount[rule] : 0;
+  if (pops == 0 || top - Stack < pops) RaiseInvalidReduction();
+  return ReduceInline(rule, top);
+}
+
+void TMathParser::ApplyFunction(const char* f, Extended& x) {
+  bool ok = true;
+  switch (f[0]) {
+    case 'A':
+      x = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
+      break;
+    case 'C':
+      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Cosine(x);
+      break;
+    case 'E':
+      if ((ok = (x >= -PowerLimit && x <= PowerLimit))) x = std::exp(x);
+      break;
+    case 'L':
+      if ((ok = (x > 0))) x = std::log(x);
+      break;
+    case 'R':
+      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::rint(x);
+      break;
+    case 'S':
+      if (f[1] == 'I') {
+        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Sine(x);
+      } else if (f[3] == 'T') {
+        if ((ok = (x >= 0))) x = std::sqrt(x);
+      } else {
+        if ((ok = (x >= -SqrLimit && x <= SqrLimit))) x = x * x;
+      }
+      break;
+    case 'T':
+      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::trunc(x);
+      break;
+    default:
+      RaiseInvalidReduction();
+  }
+  if (!ok) MathError_ = true;
+}
+
+// ---------------------------------------------------------------------------
+// The automaton
+
+void TMathParser::Run() {
+  // The loop keeps the top entry, its state, the scan position and the
+  // look-ahead in registers and writes them back when it ends.
+  TokenRecord* top = Stack + StackTop - 1;
+  std::uint8_t state = top->State;
+  std::size_t pos = Position_ - 1;
+  std::size_t length = TokenLength;
+  TTokenKind kind = CurrentKind;
+  for (;;) {
+    std::uint32_t action = Actions[state][kind];
+    if ((action >> 8) == ActUnit) {
+      // The bottom entry's state (0) never reduces, so there is one below.
+      const std::uint8_t below = top[-1].State;
+      if (below >= StateCount) RaiseBadTokenState();
+      const std::uint32_t closure = Closure[below][UnitIndex[state]][kind];
+      state = static_cast<std::uint8_t>(closure);
+      top->State = state;
+      action = closure >> 8;
+    }
+    const int arg = action & 0xFF;
+    switch (static_cast<ActionType>(action >> 8)) {
+      case ActShift:
+        if (top == Stack + StackSize - 1) {
+          // PushToken on a full stack stores nothing; the look-ahead is
+          // still read.
+          ErrorCode_ = 1;
+          kind = Scan(pos, length);
+          goto done;
+        }
+        *++top = CurrentToken;
+        top->State = state = static_cast<std::uint8_t>(arg);
+        kind = Scan(pos, length);
+        continue;
+      case ActReduce:
+      case ActUnit:
+        top = ReduceInline(arg, top);
+        state = top->State;
+        continue;
+      case ActAccept:
+        Accepted = true;
+        goto done;
+      case ActMarkAccept:
+        MathError_ = true;
+        Accepted = true;
+        goto done;
+      case ActError:
+        ErrorCode_ = static_cast<std::uint8_t>(arg);
+        pos -= length;
+        goto done;
+      case ActStop:  // code 7, set by the scanner
+        goto done;
+      case ActBadState:
+        RaiseBadTokenState();
+    }
+  }
+done:
+  StackTop = static_cast<std::uint8_t>(top - Stack + 1);
+  Position_ = pos + 1;
+  TokenLength = length;
+  CurrentKind = kind;
+}
+
+void TMathParser::Parse() {
+  ParsingGuard guard(Parsing);
+  ErrorCode_ = 0;
+  MathError_ = false;
+  Accepted = false;
+  // Until the parse ends normally its outcome is a failure, so that a fault
+  // never leaves a stale value behind.
+  ParseFailed_ = true;
+  ParseValue_ = 0;
+
+  Stack[0].State = 0;
+  Stack[0].Value = 0;
+  StackTop = 1;
+  std::size_t pos = 0;
+  CurrentKind = Scan(pos, TokenLength);
+  Position_ = pos + 1;
+  if (CurrentKind != NumeralError) Run();
+
+  if (ErrorCode_ != 0 && OnParseError) OnParseError(*this, ErrorCode_);
+  if (MathError_ || ErrorCode_ != 0) {
+    ParseFailed_ = true;
+    ParseValue_ = 0;
+  } else {
+    ParseFailed_ = false;
+    ParseValue_ = Stack[StackTop - 1].Value;
+  }
+}

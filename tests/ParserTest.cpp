@@ -1,0 +1,432 @@
+// TMathParser: values, precedence, bounds, error codes and positions, the
+// stack limit, faults and reuse.
+#include "evaluator/Parser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "evaluator/Constants.h"
+#include "evaluator/Faults.h"
+
+namespace {
+
+// A parser with the main window's lookup of t, pi and e.
+struct Calculator {
+  TMathParser parser;
+  Extended t = 0;
+  std::vector<int> errorEvents;
+  std::vector<std::string> names;
+
+  Calculator() {
+    parser.OnGetVar = [this](TMathParser& sender, std::string_view name, Extended& value, bool& found) {
+      EXPECT_EQ(&sender, &parser);
+      names.emplace_back(name);
+      found = LookUpCurveName(name, t, value);
+    };
+    parser.OnParseError = [this](TMathParser& sender, int code) {
+      EXPECT_EQ(&sender, &parser);
+      errorEvents.push_back(code);
+    };
+  }
+  void Parse(const std::string& text) {
+    errorEvents.clear();
+    names.clear();
+    parser.ParseString = text;
+    parser.Parse();
+  }
+};
+
+// Distance in units in the last place between two positive values.
+long double Ulps(Extended a, Extended b) {
+  return std::fabs(a - b) / (std::nextafter(b, static_cast<Extended>(INFINITY)) - b);
+}
+
+struct ValueCase {
+  const char* text;
+  Extended expected;
+  Extended t = 0;
+};
+
+class ExactValue : public testing::TestWithParam<ValueCase> {};
+
+TEST_P(ExactValue, Evaluates) {
+  Calculator c;
+  c.t = GetParam().t;
+  c.Parse(GetParam().text);
+  ASSERT_FALSE(c.parser.ParseFailed()) << "code " << c.parser.ErrorCode();
+  EXPECT_EQ(c.parser.ParseValue(), GetParam().expected);
+  EXPECT_EQ(c.parser.ErrorCode(), 0);
+  EXPECT_TRUE(c.errorEvents.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PrecedenceAndAssociativity, ExactValue, testing::Values(
+    ValueCase{"2+3*4", 14}, ValueCase{"1-2-3", -4}, ValueCase{"8/4/2", 1},
+    ValueCase{"(2+3)*4", 20}, ValueCase{"2*3+4*5", 26}, ValueCase{"12/4*3", 9},
+    ValueCase{"  7 - ( 1 + 2 ) ", 4}));
+
+INSTANTIATE_TEST_SUITE_P(UnaryMinus, ExactValue, testing::Values(
+    ValueCase{"-t", -1, 1}, ValueCase{"2--3", 5}, ValueCase{"2*-3", -6},
+    ValueCase{"-(2+3)", -5}, ValueCase{"-sqr(3)", -9}, ValueCase{"1+-2", -1},
+    ValueCase{"-2*3", -6}));
+
+INSTANTIATE_TEST_SUITE_P(Remainder, ExactValue, testing::Values(
+    ValueCase{"7 MOD 3", 1}, ValueCase{"-7 MOD 3", -1}, ValueCase{"7 MOD -3", 1},
+    ValueCase{"7.5 MOD 2", 0}, ValueCase{"2.5 MOD 7", 2}, ValueCase{"-2.5 MOD 7", -2},
+    ValueCase{"7 mod 2.5", 1}, ValueCase{"7 MOD 4 MOD 3", 0}, ValueCase{"6 MOD 4*7", 14},
+    ValueCase{"(6*7) MOD 4", 2}, ValueCase{"7 MOD 2^3", 7}, ValueCase{"t Mod 10", 5, 12345},
+    ValueCase{"9223372036854775807 MOD 10", 7},
+    ValueCase{"-9223372036854775808 MOD -1", 0}));
+
+INSTANTIATE_TEST_SUITE_P(Functions, ExactValue, testing::Values(
+    ValueCase{"abs(-2.5)", 2.5L}, ValueCase{"round(2.5)", 2}, ValueCase{"round(-2.5)", -2},
+    ValueCase{"round(3.5)", 4}, ValueCase{"trunc(-2.7)", -2}, ValueCase{"trunc(2.7)", 2},
+    ValueCase{"sqr(-3)", 9}, ValueCase{"sqrt(6.25)", 2.5L}, ValueCase{"ln(1)", 0},
+    ValueCase{"exp(0)", 1}, ValueCase{"cos(0)", 1}, ValueCase{"sin(0)", 0},
+    ValueCase{"atan(0)", 0}, ValueCase{"SqRt(sqr(t))", 3, -3}));
+
+INSTANTIATE_TEST_SUITE_P(Names, ExactValue, testing::Values(
+    ValueCase{"pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
+    ValueCase{"Pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
+    ValueCase{"E", ExtendedFromBits(0x4000, 0xADF85458248CDACDull)},
+    ValueCase{"T*t", 6.25L, 2.5L}));
+
+TEST(Parser, NumeralPrecedesMOD) {
+  // '1.2.3' is two numerals in a row.
+  Calculator c;
+  c.Parse("1.2.3");
+  EXPECT_EQ(c.parser.ErrorCode(), 4);
+  EXPECT_EQ(c.parser.Position(), 4);
+}
+
+// The power is e^(ln(b)·x): whole exponents come out within a few ulps.
+struct PowerCase {
+  const char* text;
+  Extended expected;
+  long double ulps = 16;  // ln and exp each lose a little; |L| scales it
+};
+
+class Power : public testing::TestWithParam<PowerCase> {};
+
+TEST_P(Power, IsCloseToExactValue) {
+  Calculator c;
+  c.Parse(GetParam().text);
+  ASSERT_FALSE(c.parser.ParseFailed());
+  EXPECT_LE(Ulps(c.parser.ParseValue(), GetParam().expected), GetParam().ulps) << c.parser.ParseValue();
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, Power, testing::Values(
+    PowerCase{"2^3^2", 512}, PowerCase{"2^3^0", 2}, PowerCase{"2^-2", 0.25L},
+    PowerCase{"4^0.5", 2}, PowerCase{"2^3 MOD 5", 3},
+    PowerCase{"1e4931^1", 1e4931L, 1 << 14}, PowerCase{"(1/2)^16000", std::ldexp(1.0L, -16000), 1 << 14}));
+
+// Texts that fail with a math error only: no code, no event.
+class MathError : public testing::TestWithParam<const char*> {};
+
+TEST_P(MathError, FailsWithoutCode) {
+  Calculator c;
+  c.Parse(GetParam());
+  EXPECT_TRUE(c.parser.ParseFailed());
+  EXPECT_TRUE(c.parser.MathError());
+  EXPECT_EQ(c.parser.ErrorCode(), 0);
+  EXPECT_EQ(c.parser.ParseValue(), 0);
+  EXPECT_TRUE(c.errorEvents.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MathError, testing::Values(
+    "-2^2", "-(2)^2", "(-2)^2", "0^2", "(-8)^(1/3)", "10^4932", "0.1^4933", "1.1e4932^1",
+    "5 MOD 0.4", "5 MOD 0.5", "1/0", "1/-0", "ln(0)", "ln(-1)", "sqrt(-1)", "exp(2e4)",
+    "round(1e10)", "trunc(-1e10)", "!", "1+!", "2*(3+!", "1/0+2"));
+
+// Each function just inside and just outside its bounds, through t so that
+// the argument is the exact bound or its neighbour.
+struct BoundCase {
+  const char* text;
+  Extended bound;
+  Extended towards;  // outside lies in this direction
+};
+
+class FunctionBound : public testing::TestWithParam<BoundCase> {};
+
+TEST_P(FunctionBound, InsideIsAcceptedOutsideIsMathError) {
+  Calculator c;
+  c.t = GetParam().bound;
+  c.Parse(GetParam().text);
+  EXPECT_FALSE(c.parser.ParseFailed()) << "at the bound";
+  c.t = std::nextafter(GetParam().bound, GetParam().towards);
+  c.Parse(GetParam().text);
+  EXPECT_TRUE(c.parser.ParseFailed()) << "beyond the bound";
+  EXPECT_TRUE(c.parser.MathError());
+  EXPECT_EQ(c.parser.ErrorCode(), 0);
+}
+
+constexpr Extended Inf = INFINITY;
+
+INSTANTIATE_TEST_SUITE_P(Bounds, FunctionBound, testing::Values(
+    BoundCase{"cos(t)", 9e18L, Inf}, BoundCase{"cos(t)", -9e18L, -Inf},
+    BoundCase{"sin(t)", 9e18L, Inf}, BoundCase{"sin(t)", -9e18L, -Inf},
+    BoundCase{"exp(t)", 11356, Inf}, BoundCase{"exp(t)", -11356, -Inf},
+    BoundCase{"ln(t)", std::numeric_limits<Extended>::denorm_min(), -Inf},
+    BoundCase{"sqrt(t)", 0, -Inf},
+    BoundCase{"round(t)", 1e9L, Inf}, BoundCase{"round(t)", -1e9L, -Inf},
+    BoundCase{"trunc(t)", 1e9L, Inf}, BoundCase{"trunc(t)", -1e9L, -Inf},
+    BoundCase{"sqr(t)", 1e2466L, Inf}, BoundCase{"sqr(t)", -1e2466L, -Inf}));
+
+TEST(FunctionBound, SqrLimitIsTheNearestValueToTenToThe2466) {
+  EXPECT_EQ(1e2466L, std::strtold("1e2466", nullptr));
+  Calculator c;
+  c.t = 1e2466L;
+  c.Parse("sqr(t)");
+  EXPECT_TRUE(std::isfinite(c.parser.ParseValue()));
+}
+
+TEST(FunctionBound, AbsAndAtanTakeAnyArgument) {
+  Calculator c;
+  c.t = std::numeric_limits<Extended>::max();
+  c.Parse("atan(t)+abs(-t)*0");
+  EXPECT_FALSE(c.parser.ParseFailed());
+  c.Parse("atan(1e4000)");
+  EXPECT_LT(Ulps(c.parser.ParseValue(), PiValue() / 2), 2);
+}
+
+// Syntax and scan errors: code, position and one event.
+struct ErrorCase {
+  const char* text;
+  int code;
+  int position;
+  bool math = false;
+};
+
+class SyntaxError : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(SyntaxError, ReportsCodeAndPosition) {
+  Calculator c;
+  c.Parse(GetParam().text);
+  EXPECT_TRUE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 0);
+  EXPECT_EQ(c.parser.ErrorCode(), GetParam().code);
+  EXPECT_EQ(c.parser.Position(), GetParam().position);
+  EXPECT_EQ(c.parser.MathError(), GetParam().math);
+  EXPECT_EQ(c.errorEvents, std::vector<int>{GetParam().code});
+}
+
+INSTANTIATE_TEST_SUITE_P(OperandExpected, SyntaxError, testing::Values(
+    ErrorCase{"", 3, 1}, ErrorCase{"   ", 3, 4}, ErrorCase{"2+", 3, 3}, ErrorCase{"--2", 3, 2},
+    ErrorCase{"+2", 3, 1}, ErrorCase{"-!", 3, 2}, ErrorCase{"x", 3, 2}, ErrorCase{"2*xyz", 3, 6},
+    ErrorCase{"sin()", 3, 5}, ErrorCase{"2*.", 3, 3}, ErrorCase{"_a", 3, 1},
+    ErrorCase{"2^*3", 3, 3}, ErrorCase{"7 MOD", 3, 6}, ErrorCase{"ln(0)+(", 3, 8, true},
+    ErrorCase{"1/0+)", 3, 5, true}));
+
+INSTANTIATE_TEST_SUITE_P(TrailingText, SyntaxError, testing::Values(
+    ErrorCase{"2 3", 4, 3}, ErrorCase{"t t", 4, 3}, ErrorCase{"1)", 4, 2},
+    ErrorCase{"sin(1)(2)", 4, 7}, ErrorCase{"6*7 MOD 4", 4, 5}, ErrorCase{"6/2 MOD 4", 4, 5},
+    ErrorCase{"2\t3", 4, 2}, ErrorCase{"1!", 4, 2}, ErrorCase{"2 sin(1)", 4, 3},
+    ErrorCase{"1e12345", 4, 7}));
+
+INSTANTIATE_TEST_SUITE_P(NoParenthesis, SyntaxError, testing::Values(
+    ErrorCase{"sin 1", 5, 5}, ErrorCase{"cos", 5, 4}, ErrorCase{"sqrt+1", 5, 5}));
+
+INSTANTIATE_TEST_SUITE_P(Unclosed, SyntaxError, testing::Values(
+    ErrorCase{"(1", 6, 3}, ErrorCase{"2*(3", 6, 5}, ErrorCase{"sin(1", 6, 6},
+    ErrorCase{"(1 2)", 6, 4}, ErrorCase{"sin(1 MOD 2 3)", 6, 13}));
+
+INSTANTIATE_TEST_SUITE_P(NumeralDoesNotConvert, SyntaxError, testing::Values(
+    ErrorCase{"1E", 7, 3, true}, ErrorCase{"1E+", 7, 4, true}, ErrorCase{"2+1e-", 7, 6, true},
+    ErrorCase{"2e*3", 7, 3, true}, ErrorCase{"1e9999", 7, 7, true},
+    ErrorCase{"1.2e4932", 7, 9, true}, ErrorCase{"(1/0)*1e", 7, 9, true}));
+
+// 16 entries: k pairs of parentheses need k + 3 of them; a push beyond that
+// fails with code 1 just after the look-ahead token.
+TEST(StackLimit, ThirteenParenthesesFitFourteenDoNot) {
+  Calculator c;
+  c.Parse(std::string(13, '(') + "1" + std::string(13, ')'));
+  EXPECT_FALSE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 1);
+  c.Parse(std::string(14, '(') + "1" + std::string(14, ')'));
+  EXPECT_EQ(c.parser.ErrorCode(), 1);
+  EXPECT_EQ(c.parser.Position(), 18);
+  EXPECT_EQ(c.errorEvents, std::vector<int>{1});
+}
+
+TEST(StackLimit, NestedSums) {
+  Calculator c;
+  c.Parse("1+(1+(1+(1+(1))))");
+  EXPECT_FALSE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 5);
+  c.Parse("1+(1+(1+(1+(1+(1)))))");
+  EXPECT_EQ(c.parser.ErrorCode(), 1);
+  EXPECT_FALSE(c.parser.MathError());
+}
+
+TEST(StackLimit, NestedNegations) {
+  Calculator c;
+  c.Parse("-(-(-(-(-(-(2))))))");
+  EXPECT_FALSE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 2);
+  c.Parse("-(-(-(-(-(-(-(2)))))))");
+  EXPECT_EQ(c.parser.ErrorCode(), 1);
+}
+
+TEST(StackLimit, LongFlatExpressionsNeedNoDepth) {
+  Calculator c;
+  std::string text = "1";
+  for (int i = 0; i < 1000; ++i) text += "+1*2^1";
+  c.Parse(text);
+  ASSERT_FALSE(c.parser.ParseFailed());
+  EXPECT_NEAR(static_cast<double>(c.parser.ParseValue()), 2001.0, 1e-9);
+}
+
+// Results beyond the 80-bit range and MOD operands beyond 64-bit integers.
+struct FaultCase {
+  const char* text;
+  const char* message;
+};
+
+class ArithmeticFault : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(ArithmeticFault, RaisesAndLeavesAFailure) {
+  Calculator c;
+  c.Parse("2");
+  ASSERT_EQ(c.parser.ParseValue(), 2);
+  c.parser.ParseString = GetParam().text;
+  try {
+    c.parser.Parse();
+    FAIL() << "no fault";
+  } catch (const Fault& fault) {
+    EXPECT_STREQ(fault.what(), GetParam().message);
+  }
+  EXPECT_TRUE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 0);
+  c.Parse("1+1");
+  EXPECT_FALSE(c.parser.ParseFailed());
+  EXPECT_EQ(c.parser.ParseValue(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ArithmeticFault, testing::Values(
+    FaultCase{"1e4000*1e4000", "Floating point overflow"},
+    FaultCase{"1e4932+1e4932", "Floating point overflow"},
+    FaultCase{"-1e4932-1e4932", "Floating point overflow"},
+    FaultCase{"1e4000/1e-4000", "Floating point overflow"},
+    FaultCase{"1e4932^1e4932", "Floating point overflow"},
+    FaultCase{"1e19 MOD 2", "Invalid floating point operation"},
+    FaultCase{"2 MOD -1e19", "Invalid floating point operation"},
+    FaultCase{"9223372036854775808 MOD 3", "Invalid floating point operation"}));
+
+TEST(Events, ParseErrorIsCalledOncePerFailedParseWithTheCode) {
+  Calculator c;
+  c.Parse("2+3");
+  EXPECT_TRUE(c.errorEvents.empty());
+  c.Parse("1/0");
+  EXPECT_TRUE(c.errorEvents.empty());
+  c.Parse("1/0 + (");
+  EXPECT_EQ(c.errorEvents, std::vector<int>{3});
+  c.Parse("1e+");
+  EXPECT_EQ(c.errorEvents, std::vector<int>{7});
+}
+
+TEST(Events, GetVarSeesEveryOccurrenceAsWritten) {
+  Calculator c;
+  c.t = 2;
+  c.Parse("t+T*Pi-t2+a_b");
+  EXPECT_EQ(c.names, (std::vector<std::string>{"t", "T", "Pi", "t2"}));
+  EXPECT_EQ(c.parser.ErrorCode(), 3);
+  EXPECT_EQ(c.parser.Position(), 10);  // just after the unknown name
+}
+
+TEST(Events, NamesThatAreKeywordsNeverReachGetVar) {
+  Calculator c;
+  c.Parse("SIN2+sin_x+sqrt(4)+mod");
+  EXPECT_EQ(c.names, (std::vector<std::string>{"SIN2"}));
+  EXPECT_EQ(c.parser.ErrorCode(), 3);
+}
+
+TEST(Events, WithoutHandlersEveryNameIsUnknown) {
+  TMathParser p;
+  EXPECT_FALSE(p.ParseFailed());
+  EXPECT_EQ(p.ParseValue(), 0);
+  p.ParseString = "1+t";
+  p.Parse();
+  EXPECT_EQ(p.ErrorCode(), 3);
+  EXPECT_EQ(p.Position(), 4);
+}
+
+TEST(Reuse, NothingOfAFailureRemains) {
+  Calculator c;
+  for (const std::string& bad : {std::string("ln(0)+("), std::string("1E"), std::string("1/0"),
+                                 std::string(20, '('), std::string("!")}) {
+    c.Parse(bad);
+    ASSERT_TRUE(c.parser.ParseFailed());
+    c.Parse("2*3");
+    EXPECT_FALSE(c.parser.ParseFailed()) << bad;
+    EXPECT_FALSE(c.parser.MathError());
+    EXPECT_EQ(c.parser.ErrorCode(), 0);
+    EXPECT_EQ(c.parser.ParseValue(), 6);
+    EXPECT_EQ(c.parser.Position(), 4);
+    EXPECT_TRUE(c.errorEvents.empty());
+  }
+}
+
+TEST(Reuse, HandlerSeesTheCurrentValueAtEveryParse) {
+  Calculator c;
+  c.parser.ParseString = "2*t";
+  for (int i = 0; i < 3; ++i) {
+    c.t = i;
+    c.parser.Parse();
+    EXPECT_EQ(c.parser.ParseValue(), 2 * i);
+  }
+}
+
+TEST(Reuse, ParseFromItsOwnHandlerIsRefused) {
+  TMathParser p;
+  p.OnGetVar = [](TMathParser& sender, std::string_view, Extended&, bool&) { sender.Parse(); };
+  p.ParseString = "t";
+  EXPECT_THROW(p.Parse(), std::logic_error);
+  p.OnGetVar = nullptr;
+  p.ParseString = "1";
+  p.Parse();
+  EXPECT_FALSE(p.ParseFailed());
+}
+
+// The internal consistency faults cannot arise from the tables; reach them
+// from inside.
+class Inside : public TMathParser {
+ public:
+  using TMathParser::Run;
+  void Setup(std::uint8_t state, TTokenKind kind) {
+    StackTop = 2;
+    Stack[0].State = 0;
+    Stack[1].State = state;
+    CurrentKind = kind;
+  }
+  void ReduceBy(int rule) { Reduce(rule, &Stack[StackTop - 1]); }
+};
+
+TEST(InternalFault, ReservedRulesAreInvalidReductions) {
+  for (int rule : {11, 13, 0, 17, 99, 101}) {
+    Inside p;
+    p.Setup(8, TMathParser::EndOfText);
+    try {
+      p.ReduceBy(rule);
+      FAIL() << rule;
+    } catch (const InternalFault& fault) {
+      EXPECT_STREQ(fault.what(), "Invalid reduction");
+    }
+  }
+}
+
+TEST(InternalFault, StateWithoutRowIsBadTokenState) {
+  for (std::uint8_t state : {7, 18, 26, 30, 79, 81, 255}) {
+    Inside p;
+    p.Setup(state, TMathParser::NumberToken);
+    try {
+      p.Run();
+      FAIL() << int(state);
+    } catch (const InternalFault& fault) {
+      EXPECT_STREQ(fault.what(), "Bad token state");
+    }
+  }
+}
+
+}  // namespace

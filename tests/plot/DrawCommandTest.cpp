@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "TestLocale.h"
+#include "evaluator/Faults.h"
+#include "evaluator/Parser.h"
+#include "plot/DrawCommand.h"
+
+namespace {
+
+// The main and graph windows as the command sees them, recording every
+// output in order.
+class TFakeWindow : public TDrawInputs, public TDrawOutputs {
+ public:
+  TFakeWindow() {
+    for (TField f : AllFields) texts[static_cast<int>(f)] = std::string(InitialText(f));
+  }
+  std::string FieldText(TField f) const override { return texts[static_cast<int>(f)]; }
+  TView View() const override { return view; }
+  void SetZoomLabel(const std::string& t) override { events.push_back("zoom " + t); }
+  void SetLengthLabel(const std::string& t) override { events.push_back("length " + t); }
+  void ShowErrorDialog(const std::string& t) override { events.push_back("dialog " + t); }
+  void SetGraphDrawn(bool d) override { events.push_back(d ? "drawn" : "not drawn"); }
+
+  void Set(const char* a, const char* b, const char* x, const char* y, const char* z, const char* n) {
+    texts = {a, b, x, y, z, n};
+  }
+
+  std::array<std::string, 6> texts;
+  TView view = TView::Isometric;
+  std::vector<std::string> events;
+};
+
+class DrawCommandTest : public testing::Test {
+ protected:
+  // Runs the command; returns the fault text, or "" when none left it.
+  std::string Run() {
+    window.events.clear();
+    try {
+      command.DrawButtonClick();
+    } catch (const Fault& f) {
+      window.events.push_back(std::string("fault ") + f.what());
+      return f.what();
+    }
+    return "";
+  }
+  int RedPixels() const {
+    int n = 0;
+    for (int i = 0; i < TPicture::PixelCount; ++i) n += picture.Pixels()[i] == PureRedEntry;
+    return n;
+  }
+  bool IsClean(TBackground b) const { return picture == Background(b); }
+
+  TFakeWindow window;
+  TPicture picture;
+  TDrawCommand command{window, window, picture};
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(DrawCommandTest, HorizontalLineInTheFrontView) {
+  window.Set("0", "1", "t", "0", "0", "100");
+  window.view = TView::Front;
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"zoom Zoom : 200.00x", "length Length : 1.00 approx.", "drawn"}));
+  TPicture expected;
+  expected.ResetPicture(TBackground::Coord2D);
+  for (int x = 298; x <= 497; ++x) expected.SetPixel(x, 241, PureRedEntry);
+  EXPECT_TRUE(picture == expected);
+}
+
+TEST_F(DrawCommandTest, DepthRunsDownAndLeftInTheIsometricView) {
+  window.Set("0", "1", "0", "0", "t", "100");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"zoom Zoom : 200.00x", "length Length : 1.00 approx.", "drawn"}));
+  EXPECT_EQ(picture.Pixel(298, 241), PureRedEntry);
+  EXPECT_EQ(picture.Pixel(248, 328), PureRedEntry);  // halfway
+  EXPECT_NE(picture.Pixel(198, 414), PureRedEntry);  // the end pixel
+  EXPECT_EQ(RedPixels(), 173);
+  EXPECT_EQ(picture.PenX(), 198);
+  EXPECT_EQ(picture.PenY(), 414);
+  // In the front view every sample lands on the origin: nothing visible,
+  // while the length is still measured in space.
+  window.view = TView::Front;
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"zoom Zoom : 200.00x", "length Length : 1.00 approx.", "drawn"}));
+  EXPECT_TRUE(IsClean(TBackground::Coord2D));
+}
+
+TEST_F(DrawCommandTest, ExtentIsMeasuredOnIsometricCoordinatesWhateverTheView) {
+  window.Set("0", "1", "t", "0", "-t", "100");
+  window.view = TView::Front;
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events[0], "zoom Zoom : 133.33x");
+  EXPECT_EQ(picture.PenX(), 431);
+  EXPECT_EQ(picture.Pixel(430, 241), PureRedEntry);
+  EXPECT_NE(picture.Pixel(431, 241), PureRedEntry);
+}
+
+TEST_F(DrawCommandTest, ProjectionsOfTheFourViews) {
+  // One segment from the origin to (x, y, z) = (0.25, 0.125, -1): extent 1
+  // (|z|; u = 0.75, v = 0.991), zoom 200.
+  window.Set("0", "1", "t/4", "t/8", "-t", "1");
+  struct Case { TView view; int x, y; } cases[] = {
+      {TView::Isometric, 298 + 150, 241 - 198},  // H = 0.75 x 200, V = (0.125 + 0.866) x 200
+      {TView::Front, 298 + 50, 241 - 25},
+      {TView::Left, 298 - 200, 241 - 25},
+      {TView::Bottom, 298 + 50, 241 + 200},
+  };
+  for (const Case& c : cases) {
+    window.view = c.view;
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(picture.PenX(), c.x);
+    EXPECT_EQ(picture.PenY(), c.y);
+  }
+}
+
+TEST_F(DrawCommandTest, PlaceholdersStopAtValueA) {
+  picture.ResetPicture(TBackground::Coord2D);
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"dialog Error in value a!"}));
+  EXPECT_TRUE(IsClean(TBackground::Coord3D));
+  window.Set("0", "b", "t", "t", "t", "10");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"dialog Error in value b!"}));
+}
+
+// One row per outcome: what the command says and leaves, in order.
+TEST_F(DrawCommandTest, OutcomesTable) {
+  struct Case {
+    std::array<const char*, 6> texts;
+    Events events;
+    int red;  // red pixels left, -1 for "some"
+  } cases[] = {
+      {{"0", "1", "t", "0", "0", "-5"}, {"zoom Zoom : 200.00x", "length Length : 0.00 approx.", "drawn"}, 0},
+      {{"0", "1", "t", "0", "0", "abc"}, {"fault 'abc' is not a valid integer value"}, 0},
+      {{"0", "1", "t", "0", "0", "1 "}, {"fault '1 ' is not a valid integer value"}, 0},
+      {{"0", "1", "t", "q", "0", "10"},
+       {"dialog Error in function y(t)!", "fault Floating point division by zero"}, 0},
+      {{"0", "1", "0", "0", "0", "10"}, {"fault Floating point division by zero"}, 0},
+      {{"0", "1", "t", "0", "0", "0"}, {"zoom Zoom : 200.00x", "fault Invalid floating point operation"}, 0},
+      // 1/(t - 0.505) fails at sample 101 of 200 only; the extent pass never
+      // samples 0.505. Samples 0 to 100 stay drawn.
+      {{"0", "1", "1/(t-0.505)", "0", "0", "200"}, {"zoom Zoom : 1.00x", "dialog Error in function x(t)!"}, -1},
+      // A sample between those of the extent pass lands beyond 64 bits.
+      {{"0", "1", "1/(t-0.505+1E-30)", "0", "0", "200"},
+       {"zoom Zoom : 1.00x", "fault Invalid floating point operation"}, -1},
+      // The length leaves the 80-bit range at sample 1.
+      {{"0", "1", "t*1E4900", "0", "0", "10"},
+       {"zoom Zoom : 0.00x", "fault Floating point overflow"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.texts[2] + std::string(" n=") + c.texts[5]);
+    window.Set(c.texts[0], c.texts[1], c.texts[2], c.texts[3], c.texts[4], c.texts[5]);
+    window.view = TView::Front;
+    picture.ResetPicture(TBackground::Coord3D);
+    Run();
+    EXPECT_EQ(window.events, c.events);
+    if (c.red >= 0) {
+      EXPECT_EQ(RedPixels(), c.red);
+      EXPECT_TRUE(c.red > 0 || IsClean(TBackground::Coord2D));
+    } else {
+      EXPECT_GT(RedPixels(), 0);
+    }
+  }
+}
+
+TEST_F(DrawCommandTest, CurrentTCarriesOverToTheNextCommand) {
+  EXPECT_EQ(command.CurrentT(), 0);
+  window.Set("t", "t+2", "t", "0", "0", "4");  // a = 0 in the first command
+  window.view = TView::Front;
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events[0], "zoom Zoom : 100.00x");  // extent 2
+  EXPECT_EQ(command.CurrentT(), 2);
+  // Now a = 2 and b = 4: extent 4.
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events[0], "zoom Zoom : 50.00x");
+  EXPECT_EQ(command.CurrentT(), 4);
+  // A failed command keeps the t of its last evaluated sample.
+  window.Set("0", "1", "t", "0", "0", "0");
+  Run();
+  EXPECT_EQ(command.CurrentT(), 1);  // the extent pass's last sample; then 0 / 0
+}
+
+TEST_F(DrawCommandTest, SegmentMayRunBackwardsOrBeAPoint) {
+  window.view = TView::Front;
+  window.Set("1", "0", "t", "0", "0", "1");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(command.CurrentT(), 0);
+  EXPECT_EQ(picture.PenX(), 298);
+  window.Set("1", "1", "t", "t", "0", "3");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events, (Events{"zoom Zoom : 200.00x", "length Length : 0.00 approx.", "drawn"}));
+}
+
+TEST_F(DrawCommandTest, HexadecimalSampleCount) {
+  window.view = TView::Front;
+  window.Set("0", "1", "t", "0", "0", "$10");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(window.events.back(), "drawn");
+}
+
+TEST_F(DrawCommandTest, NameLookup) {
+  command.SetCurrentT(7);
+  struct Case { const char* name; bool found; Extended value; } cases[] = {
+      {"t", true, 7}, {"T", true, 7}, {"pi", true, ExtendedFromBits(0x4000, 0xC90FDAA22168C235)},
+      {"Pi", true, ExtendedFromBits(0x4000, 0xC90FDAA22168C235)},
+      {"e", true, ExtendedFromBits(0x4000, 0xADF85458248CDACD)}, {"E", true, 2.718281828L},
+      {"tt", false, -1}, {"x", false, -1}, {"", false, -1},
+  };
+  for (const Case& c : cases) {
+    Extended value = -1;
+    bool found = !c.found;
+    command.ParserGetVar(command.Parser(), c.name, value, found);
+    EXPECT_EQ(found, c.found) << c.name;
+    EXPECT_EQ(value, c.value) << c.name;
+  }
+}
+
+TEST(DrawCommandMathTest, IsoAngleAndRounding) {
+  EXPECT_EQ(BitsOfExtended(IsoAngle()), (ExtendedBits{0x3FFE, 0x860A91C16B9B2C23}));
+  EXPECT_NEAR(static_cast<double>(std::sin(IsoAngle())), 0.5, 1e-18);
+  const std::pair<Extended, std::int64_t> rounding[] = {
+      {2.5L, 2}, {3.5L, 4}, {-2.5L, -2}, {-3.5L, -4}, {0.49999L, 0}, {-0.5L, 0}, {1.5L, 2},
+      {-9223372036854775808.0L, INT64_MIN}, {9223372036854775807.0L, INT64_MAX}};
+  for (auto [value, expected] : rounding) EXPECT_EQ(RoundToInt64(value), expected) << static_cast<double>(value);
+  for (Extended beyond : {9223372036854775808.0L, -9223372036854775809.0L, 1e30L})
+    EXPECT_THROW(RoundToInt64(beyond), InvalidOperationFault);
+  EXPECT_EQ(Distance(3, 4, 12, 0, 0, 0), 13);
+  EXPECT_THROW(Distance(1e4000L, 0, 0, -1e4000L, 0, 0), OverflowFault);
+}
+
+TEST_F(DrawCommandTest, HalfwayPixelsRoundToEven) {
+  picture.SetPenColor(0x0000FF);
+  command.Draw(0, 2.5L, -1.5L);
+  EXPECT_EQ(picture.PenX(), 300);
+  EXPECT_EQ(picture.PenY(), 243);
+  command.Draw(1, 1e18L, -1.5L);  // far to the right: the row is drawn to the edge
+  for (int x = 0; x < TPicture::Width; ++x) EXPECT_EQ(picture.Pixel(x, 243) == PureRedEntry, x >= 300) << x;
+  EXPECT_THROW(command.Draw(2, 1e19L, 0), InvalidOperationFault);
+}
+
+TEST_F(DrawCommandTest, LabelsUseTheLocalesDecimalSeparator) {
+  if (!UseDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma";
+  window.Set("0", "1", "t", "0", "-t", "100");
+  window.view = TView::Front;
+  Run();
+  UseCLocale();
+  EXPECT_EQ(window.events, (Events{"zoom Zoom : 133,33x", "length Length : 1,41 approx.", "drawn"}));
+}
+
+}  // namespace
