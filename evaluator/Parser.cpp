@@ -8,6 +8,7 @@
 
 #include "evaluator/Faults.h"
 #include "evaluator/Numeral.h"
+#include "evaluator/Trig.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ constexpr std::array<std::uint8_t, 101> BuildLeftSymbols() {
 constexpr std::array<std::uint8_t, 101> LeftSymbol = BuildLeftSymbols();
 
 constexpr std::uint8_t NoState = 0xFF;
-using GotoTable = std::array<std::array<std::uint8_t, StateCount>, 7>;
+using GotoTable = std::array<std::array<std::uint8_t, RowCount>, 7>;
 
 constexpr GotoTable BuildGoto() {
   GotoTable g{};
@@ -160,6 +161,21 @@ constexpr std::array<std::uint8_t, 101> BuildPopCounts() {
 }
 
 constexpr std::array<std::uint8_t, 101> PopCount = BuildPopCounts();
+
+// What a reduction needs of its rule, in one place: the entries it pops
+// and the row of its left symbol in Goto.
+struct RuleInfo {
+  std::uint8_t Pops;
+  std::uint8_t Left;
+};
+
+constexpr std::array<RuleInfo, 101> BuildRules() {
+  std::array<RuleInfo, 101> r{};
+  for (int i = 0; i <= 100; ++i) r[i] = {PopCount[i], LeftSymbol[i]};
+  return r;
+}
+
+constexpr std::array<RuleInfo, 101> Rules = BuildRules();
 
 // A run of one-symbol reductions changes only the top entry's state, and
 // where it ends depends only on the state below it, the top state and the
@@ -220,8 +236,11 @@ inline Extended Checked(Extended result) {
 
 // Rounds a MOD operand to the nearest integer, ties to even, as a signed
 // 64-bit integer; beyond that range the conversion is an invalid operation.
+// rint rounds in the current mode, which is never changed from to-nearest;
+// unlike nearbyint it does not save and restore the floating-point
+// environment around the rounding.
 inline std::int64_t RoundToInt64(Extended x) {
-  const Extended r = std::nearbyint(x);
+  const Extended r = std::rint(x);
   if (!(r >= -0x1p63L && r < 0x1p63L)) RaiseInvalidOperation();
   return static_cast<std::int64_t>(r);
 }
@@ -266,7 +285,7 @@ constexpr std::array<bool, 256> NameChars = BuildNameChars();
 
 inline std::uint8_t Byte(char c) { return static_cast<unsigned char>(c); }
 
-// The function names, tested in this order, and MOD, as up to five
+// The function names and MOD as up to five
 // upper-case letters packed into an integer (first letter lowest).
 constexpr std::uint64_t Key(const char* name) {
   std::uint64_t k = 0;
@@ -307,7 +326,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
   return kind == NumeralError ? BadToken : kind;
 }
 
-inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& length) {
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& length) {
   const char* s = ParseString.data();
   const std::size_t n = ParseString.size();
   std::size_t p = pos;
@@ -331,7 +350,7 @@ inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& 
   return static_cast<TTokenKind>(begins);
 }
 
-TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t& pos,
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t& pos,
                                                  std::size_t& length) {
   // Most numerals are short whole numbers: up to 19 digits convert exactly
   // as they are.
@@ -366,21 +385,22 @@ TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t&
   return NumberToken;
 }
 
-TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& pos,
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& pos,
                                               std::size_t& length) {
   const char* s = ParseString.data();
   const std::size_t n = ParseString.size();
+  // Upper-case by clearing bit 5 while reading: exact for letters, and
+  // digits or "_" never turn into letters, so no other run can match a key.
+  std::uint64_t key = Byte(s[start]) & 0xDF;
   std::size_t end = start + 1;
-  while (end < n && NameChars[Byte(s[end])]) ++end;
+  while (end < n && NameChars[Byte(s[end])]) {
+    if (end - start < 8) key |= static_cast<std::uint64_t>(Byte(s[end]) & 0xDF) << (8 * (end - start));
+    ++end;
+  }
   const std::size_t nameLength = end - start;
   pos = end;
   length = nameLength;
   if (nameLength >= 2 && nameLength <= 5) {
-    // Upper-case by clearing bit 5: exact for letters, and digits or "_"
-    // never turn into letters, so no other run can match.
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < nameLength; ++i)
-      key |= static_cast<std::uint64_t>(Byte(s[start + i]) & 0xDF) << (8 * i);
     bool function = false;
     switch (nameLength) {
       case 2: function = key == FunctionKeys[4]; break;
@@ -412,9 +432,10 @@ TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& po
 // ---------------------------------------------------------------------------
 // Reductions
 
-std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
-  const std::uint8_t to =
-      (rule >= 0 && rule <= 100 && below < StateCount) ? Goto[LeftSymbol[rule]][below] : NoState;
+// The rule is one of the grammar's here (from the action table, or checked
+// by Reduce).
+inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
+  const std::uint8_t to = Goto[Rules[rule].Left][below];
   if (to == NoState) RaiseBadTokenState();
   return to;
 }
@@ -423,10 +444,11 @@ std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
 // entry of its first symbol, which then takes the target state. After a math
 // error that entry keeps the value that stood there before: the left
 // operand, or the argument of a function.
-inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule, TokenRecord* top) {
-  const int pops = (rule >= 0 && rule <= 100) ? PopCount[rule] : 0;
-  if (pops == 0 || top - Stack < pops) RaiseInvalidReduction();
-  TokenRecord* const first = top - (pops - 1);
+// The rule comes from the action table here, so it is one of the grammar's.
+[[gnu::always_inline]] inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule,
+                                                                                  TokenRecord* top) {
+  const RuleInfo info = Rules[rule];
+  TokenRecord* const first = top - (info.Pops - 1);
   switch (rule) {
     case 1:
       first->Value = Checked(first->Value + top->Value);
@@ -486,6 +508,8 @@ inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule, TokenRecord
 }
 
 TMathParser::TokenRecord* TMathParser::Reduce(int rule, TokenRecord* top) {
+  const int pops = (rule >= 0 && rule <= 100) ? PopCount[rule] : 0;
+  if (pops == 0 || top - Stack < pops) RaiseInvalidReduction();
   return ReduceInline(rule, top);
 }
 
@@ -496,7 +520,7 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
       x = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
       break;
     case 'C':
-      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = std::cos(x);
+      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Cosine(x);
       break;
     case 'E':
       if ((ok = (x >= -PowerLimit && x <= PowerLimit))) x = std::exp(x);
@@ -505,11 +529,11 @@ void TMathParser::ApplyFunction(const char* f, Extended& x) {
       if ((ok = (x > 0))) x = std::log(x);
       break;
     case 'R':
-      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::nearbyint(x);
+      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::rint(x);
       break;
     case 'S':
       if (f[1] == 'I') {
-        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = std::sin(x);
+        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Sine(x);
       } else if (f[3] == 'T') {
         if ((ok = (x >= 0))) x = std::sqrt(x);
       } else {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -23,7 +24,9 @@ std::string Quote(const std::string& arg) {
 
 // Runs helixor-cli with the arguments, feeding input on standard input.
 Outcome RunCli(const std::vector<std::string>& args, const std::string& input = "") {
-  const std::string inputFile = testing::TempDir() + "/eval_input.txt";
+  // One file per process: CTest runs the tests of this file side by side.
+  const std::string inputFile =
+      testing::TempDir() + "/eval_input_" + std::to_string(getpid()) + ".txt";
   std::ofstream(inputFile, std::ios::binary) << input;
   std::string command = Quote(HELIXOR_CLI);
   for (const std::string& a : args) command += " " + Quote(a);
@@ -35,6 +38,7 @@ Outcome RunCli(const std::vector<std::string>& args, const std::string& input = 
   std::size_t n;
   while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) o.out.append(buffer, n);
   const int status = pclose(pipe);
+  std::remove(inputFile.c_str());
   o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return o;
 }

@@ -354,7 +354,8 @@ TEST(Events, WithoutHandlersEveryNameIsUnknown) {
 
 TEST(Reuse, NothingOfAFailureRemains) {
   Calculator c;
-  for (const char* bad : {"ln(0)+(", "1E", "1/0", std::string(20, '(').c_str(), "!"}) {
+  for (const std::string& bad : {std::string("ln(0)+("), std::string("1E"), std::string("1/0"),
+                                 std::string(20, '('), std::string("!")}) {
     c.Parse(bad);
     ASSERT_TRUE(c.parser.ParseFailed());
     c.Parse("2*3");
