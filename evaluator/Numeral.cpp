@@ -24,7 +24,7 @@ constexpr Extended PowersOfTen[ExactPowers + 1] = {
 // The conversion of the C library, always with "." as the decimal point.
 Extended ConvertInC(const char* text) {
   static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return strtold_l(text, nullptr, c);
+  return c ? strtold_l(text, nullptr, c) : std::strtold(text, nullptr);
 }
 
 // Converts digits (with at most one point) and a decimal exponent. Up to 19

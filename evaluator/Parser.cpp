@@ -285,7 +285,7 @@ constexpr std::array<bool, 256> NameChars = BuildNameChars();
 
 inline std::uint8_t Byte(char c) { return static_cast<unsigned char>(c); }
 
-// The function names, tested in this order, and MOD, as up to five
+// The function names and MOD as up to five
 // upper-case letters packed into an integer (first letter lowest).
 constexpr std::uint64_t Key(const char* name) {
   std::uint64_t k = 0;
@@ -432,8 +432,10 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
 // ---------------------------------------------------------------------------
 // Reductions
 
-std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
-  const std::uint8_t to = (rule >= 0 && rule <= 100) ? Goto[LeftSymbol[rule]][below] : NoState;
+// The rule is one of the grammar's here (from the action table, or checked
+// by Reduce).
+inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
+  const std::uint8_t to = Goto[Rules[rule].Left][below];
   if (to == NoState) RaiseBadTokenState();
   return to;
 }
@@ -501,9 +503,7 @@ std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
     default:  // one symbol: the value itself
       break;
   }
-  const std::uint8_t target = Goto[info.Left][first[-1].State];
-  if (target == NoState) RaiseBadTokenState();
-  first->State = target;
+  first->State = TargetState(rule, first[-1].State);
   return first;
 }
 
