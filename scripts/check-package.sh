@@ -32,6 +32,7 @@ fail() { echo "package check: $*" >&2; exit 1; }
 dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}\.//' >"$work/files"
 expected=(
   /usr/bin/helixor-cli
+  /usr/bin/help.html
   /usr/share/applications/helixor.desktop
   /usr/share/mime/packages/helixor.xml
   /usr/share/icons/hicolor/scalable/apps/helixor.svg

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Helixor on a bundled example.
+# Sets up, builds and runs Helixor on the bundled helix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default
-cli=build/default/cli/helixor-cli
-for expr in "2+3*4" "2^3^2" "cos(pi)" "sqrt(2)" "7 MOD 3" "ln(0)"; do
-  printf '%-10s ' "$expr"
-  "$cli" eval "$expr" || true
-done
+cmake --build --preset default --target helixor helixor-cli
+example=resources/examples/helix.fnc
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/default/app/helixor "$example"
+fi
+# No display: draw the example headless instead.
+echo "No display found. To see the window, run under a virtual display:"
+echo "  xvfb-run -a build/default/app/helixor $example"
+echo "Drawing $example with helixor-cli instead:"
+build/default/cli/helixor-cli render "$example" --output helix.bmp
+echo "The picture is in helix.bmp."
