@@ -13,5 +13,5 @@ fi
 echo "No display found. To see the window, run under a virtual display:"
 echo "  xvfb-run -a build/default/app/helixor $example"
 echo "Drawing $example with helixor-cli instead:"
-build/default/cli/helixor-cli render "$example" --output helix.bmp
-echo "The picture is in helix.bmp."
+build/default/cli/helixor-cli render "$example" --output build/helix.bmp
+echo "The picture is in build/helix.bmp."
