@@ -1,6 +1,8 @@
 // The scanner, numeral conversion and the t/pi/e lookup.
 #include <gtest/gtest.h>
 
+#include "plot/TestLocale.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <string>
@@ -151,14 +153,10 @@ INSTANTIATE_TEST_SUITE_P(Numerals, Conversion, testing::Values(
     "7.2057594037927936e16", "2.5e-4940"));
 
 TEST(Conversion, NumeralsAreIndependentOfTheProcessLocale) {
-  const char* locales[] = {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "fr_FR"};
-  const char* found = nullptr;
-  for (const char* l : locales)
-    if (std::setlocale(LC_NUMERIC, l)) { found = l; break; }
-  if (!found) GTEST_SKIP() << "no locale with a decimal comma installed";
+  if (!UseDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be had";
   const std::string text = "2.50000000000000000000000001";
   const TNumeral numeral = ReadNumeral(text.data(), text.size());
-  std::setlocale(LC_NUMERIC, "C");
+  UseCLocale();
   EXPECT_EQ(numeral.Value, 2.5L);
 }
 
