@@ -217,6 +217,104 @@ constexpr ClosureTable BuildClosure() {
 
 constexpr ClosureTable Closure = BuildClosure();
 
+// What Run dispatches on: an action as one 32-bit step. The low byte is the
+// operation, with a reduction by a rule that computes something turned into
+// an operation of its own, so that one jump reaches that rule's code; the
+// next byte is the argument (shift target or error code); the third byte is
+// the state the top entry takes first, where a step follows a shift of a
+// number or a reduction (the end of the one-symbol reductions that follow).
+enum Op : std::uint8_t {
+  OpBadState, OpShift, OpUnit, OpAccept, OpMarkAccept, OpError, OpStop,
+  OpRule1, OpRule2, OpRule4, OpRule5, OpRule7, OpRule9, OpRule14, OpRule16, OpRule100,
+  OpCount
+};
+
+constexpr std::uint32_t Step(std::uint16_t action, int state) {
+  const int type = action >> 8, arg = action & 0xFF;
+  int op = OpBadState;
+  switch (type) {
+    case ActShift: op = OpShift; break;
+    case ActUnit: op = OpUnit; break;
+    case ActAccept: op = OpAccept; break;
+    case ActMarkAccept: op = OpMarkAccept; break;
+    case ActError: op = OpError; break;
+    case ActStop: op = OpStop; break;
+    case ActReduce:
+      switch (arg) {
+        case 1: op = OpRule1; break;
+        case 2: op = OpRule2; break;
+        case 4: op = OpRule4; break;
+        case 5: op = OpRule5; break;
+        case 7: op = OpRule7; break;
+        case 9: op = OpRule9; break;
+        case 14: op = OpRule14; break;
+        case 16: op = OpRule16; break;
+        case 100: op = OpRule100; break;
+        default: op = OpBadState; break;
+      }
+      break;
+    default: break;
+  }
+  return static_cast<std::uint32_t>(op) | static_cast<std::uint32_t>(arg) << 8 |
+         static_cast<std::uint32_t>(state & 0xFF) << 16;
+}
+
+// Look-ahead kinds padded to 16 columns, for cheap indexing.
+constexpr int Columns = 16;
+
+using StepTable = std::array<std::array<std::uint32_t, Columns>, RowCount>;
+
+constexpr StepTable BuildSteps() {
+  StepTable t{};
+  for (int s = 0; s < RowCount; ++s)
+    for (int k = 0; k < Columns; ++k) t[s][k] = k < KindCount ? Step(Actions[s][k], s) : Step(Make(ActBadState, 0), s);
+  return t;
+}
+
+constexpr StepTable Steps = BuildSteps();
+
+// The step after the one-symbol reductions that start from state unit with
+// the entry below in state below.
+constexpr std::uint32_t ClosureStep(int below, int unit, int kind) {
+  const std::uint32_t c = Closure[below][UnitIndex[unit]][kind];
+  const int s = static_cast<int>(c & 0xFF);
+  return Step(static_cast<std::uint16_t>(c >> 8), s == NoState ? 0 : s);
+}
+
+// After a number is shifted onto an entry in state below (state 10 reduces
+// at once, whatever follows).
+using AfterNumberTable = std::array<std::array<std::uint32_t, Columns>, StateCount>;
+
+constexpr AfterNumberTable BuildAfterNumber() {
+  AfterNumberTable t{};
+  for (int below = 0; below < StateCount; ++below)
+    for (int k = 0; k < Columns; ++k)
+      t[below][k] = k < KindCount ? ClosureStep(below, 10, k) : Step(Make(ActBadState, 0), 0);
+  return t;
+}
+
+constexpr AfterNumberTable AfterNumber = BuildAfterNumber();
+
+// After a reduction to a left symbol, with the entry below in state below:
+// the target state, and the one-symbol reductions that follow it.
+using AfterReduceTable = std::array<std::array<std::array<std::uint32_t, Columns>, StateCount>, 7>;
+
+constexpr AfterReduceTable BuildAfterReduce() {
+  AfterReduceTable t{};
+  for (int sym = 0; sym < 7; ++sym)
+    for (int below = 0; below < StateCount; ++below)
+      for (int k = 0; k < Columns; ++k) {
+        const int to = Goto[sym][below];
+        std::uint32_t step = Step(Make(ActBadState, 0), 0);
+        if (k < KindCount && to != NoState)
+          step = UnitIndex[to] != NoState ? ClosureStep(below, to, k) : Step(Actions[to][k], to);
+        t[sym][below][k] = step;
+      }
+  return t;
+}
+
+constexpr AfterReduceTable AfterReduce = BuildAfterReduce();
+
 // ---------------------------------------------------------------------------
 // Arithmetic. Operands are always finite, so an infinite result means the
 // result is beyond the 80-bit range.
@@ -225,6 +323,9 @@ constexpr ClosureTable Closure = BuildClosure();
 [[noreturn, gnu::noinline, gnu::cold]] void RaiseInvalidOperation() { throw InvalidOperationFault(); }
 [[noreturn, gnu::noinline, gnu::cold]] void RaiseBadTokenState() { throw InternalFault("Bad token state"); }
 [[noreturn, gnu::noinline, gnu::cold]] void RaiseInvalidReduction() { throw InternalFault("Invalid reduction"); }
+[[noreturn, gnu::noinline, gnu::cold]] void RaiseTextChanged() {
+  throw std::logic_error("TMathParser::ParseString changed by its own event handler");
+}
 
 inline Extended Checked(Extended result) {
   if (__builtin_expect(!std::isfinite(result), 0)) {
@@ -243,9 +344,11 @@ inline std::int64_t RoundToInt64(Extended x) {
   const Extended r = std::rint(x);
   if (!(r >= -0x1p63L && r < 0x1p63L)) RaiseInvalidOperation();
   // r is whole already. A cast would truncate, which on the x87 means
-  // switching the rounding mode (fldcw) twice; llrint converts in the
-  // current mode and costs a fraction of that.
-  return std::llrint(r);
+  // switching the rounding mode (fldcw) twice, and llrint is a library call
+  // here (it may set errno); fistp converts in the current mode.
+  std::int64_t whole;
+  asm("fistpll %0" : "=m"(whole) : "t"(r) : "st");
+  return whole;
 }
 
 constexpr Extended PowerLimit = 11356;  // |ln(b) * x| and the EXP argument
@@ -301,13 +404,24 @@ constexpr std::uint64_t FunctionKeys[] = {Key("ABS"), Key("ATAN"), Key("COS"),  
 constexpr std::uint64_t ModKey = Key("MOD");
 
 // Re-entrant Parse calls from a handler would tear the stack apart.
+// A parse that ends in a fault leaves ParseFailed true and ParseValue 0.
 struct ParsingGuard {
   bool& flag;
-  explicit ParsingGuard(bool& f) : flag(f) {
+  bool& failed;
+  Extended& value;
+  bool finished = false;
+  ParsingGuard(bool& f, bool& parseFailed, Extended& parseValue)
+      : flag(f), failed(parseFailed), value(parseValue) {
     if (flag) throw std::logic_error("TMathParser::Parse called from its own event handler");
     flag = true;
   }
-  ~ParsingGuard() { flag = false; }
+  ~ParsingGuard() {
+    flag = false;
+    if (!finished) {
+      failed = true;
+      value = 0;
+    }
+  }
 };
 
 }  // namespace
@@ -324,14 +438,17 @@ void TMathParser::BeginScan() {
 
 TMathParser::TTokenKind TMathParser::ScanToken() {
   std::size_t pos = Position_ - 1;
-  const TTokenKind kind = Scan(pos, TokenLength);
+  const TTokenKind kind = Scan(ParseString.data(), ParseString.size(), pos, TokenLength, CurrentToken);
   Position_ = pos + 1;
   return kind == NumeralError ? BadToken : kind;
 }
 
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(std::size_t& pos, std::size_t& length) {
-  const char* s = ParseString.data();
-  const std::size_t n = ParseString.size();
+// The text comes as a pointer and a length held by the caller: read through
+// ParseString, both would be reloaded after every store of a byte, which may
+// alias the string.
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(const char* s, std::size_t n,
+                                                                         std::size_t& pos, std::size_t& length,
+                                                                         TokenRecord& dest) {
   std::size_t p = pos;
   while (p < n && s[p] == ' ') ++p;
   if (p >= n) {
@@ -345,33 +462,34 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     length = 1;
     return static_cast<TTokenKind>(begins);
   }
-  if (begins == BeginsNumeral) return ScanNumeral(p, pos, length);
-  if (begins == BeginsName) return ScanName(p, pos, length);
+  if (begins == BeginsNumeral) return ScanNumeral(s, n, p, pos, length, dest);
+  if (begins == BeginsName) return ScanName(s, n, p, pos, length, dest);
   // "!" or an unreadable character: not stepped over.
   pos = p;
   length = 0;
   return static_cast<TTokenKind>(begins);
 }
 
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(std::size_t start, std::size_t& pos,
-                                                 std::size_t& length) {
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(const char* s, std::size_t n,
+                                                                                std::size_t start, std::size_t& pos,
+                                                                                std::size_t& length,
+                                                                                TokenRecord& dest) {
   // Most numerals are short whole numbers: up to 19 digits convert exactly
   // as they are.
-  const char* s = ParseString.data();
-  const std::size_t n = ParseString.size();
   std::size_t p = start;
   std::uint64_t whole = 0;
-  while (p < n && p - start < 19 && Begins[Byte(s[p])] == BeginsNumeral && s[p] != '.') {
+  const std::size_t limit = (n - start < 19) ? n : start + 19;
+  while (p < limit && static_cast<unsigned>(s[p] - '0') < 10) {
     whole = whole * 10 + static_cast<std::uint64_t>(s[p] - '0');
     ++p;
   }
-  if (p > start && (p == n || (Begins[Byte(s[p])] != BeginsNumeral && s[p] != 'E' && s[p] != 'e'))) {
-    CurrentToken.Value = static_cast<Extended>(whole);
+  if (p > start && (p == n || (Begins[Byte(s[p])] != BeginsNumeral && (Byte(s[p]) | 0x20) != 'e'))) {
+    dest.Value = static_cast<Extended>(whole);
     pos = p;
     length = p - start;
     return NumberToken;
   }
-  const TNumeral numeral = ReadNumeral(ParseString.data() + start, ParseString.size() - start);
+  const TNumeral numeral = ReadNumeral(s + start, n - start);
   if (numeral.Length == 0) {  // a lone point
     pos = start;
     length = 0;
@@ -384,26 +502,25 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     ErrorCode_ = 7;
     return static_cast<TTokenKind>(NumeralError);
   }
-  CurrentToken.Value = numeral.Value;
+  dest.Value = numeral.Value;
   return NumberToken;
 }
 
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(std::size_t start, std::size_t& pos,
-                                              std::size_t& length) {
-  const char* s = ParseString.data();
-  const std::size_t n = ParseString.size();
-  // Upper-case by clearing bit 5 while reading: exact for letters, and
-  // digits or "_" never turn into letters, so no other run can match a key.
-  std::uint64_t key = Byte(s[start]) & 0xDF;
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(const char* s, std::size_t n,
+                                                                             std::size_t start, std::size_t& pos,
+                                                                             std::size_t& length,
+                                                                             TokenRecord& dest) {
   std::size_t end = start + 1;
-  while (end < n && NameChars[Byte(s[end])]) {
-    if (end - start < 8) key |= static_cast<std::uint64_t>(Byte(s[end]) & 0xDF) << (8 * (end - start));
-    ++end;
-  }
+  while (end < n && NameChars[Byte(s[end])]) ++end;
   const std::size_t nameLength = end - start;
   pos = end;
   length = nameLength;
   if (nameLength >= 2 && nameLength <= 5) {
+    // Upper-case by clearing bit 5: exact for letters, and digits or "_"
+    // never turn into letters, so no other name can match a key.
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < nameLength; ++i)
+      key |= static_cast<std::uint64_t>(Byte(s[start + i]) & 0xDF) << (8 * i);
     bool function = false;
     switch (nameLength) {
       case 2: function = key == FunctionKeys[4]; break;
@@ -415,7 +532,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
       default: function = key == FunctionKeys[5] || key == FunctionKeys[9]; break;
     }
     if (function) {
-      std::memcpy(CurrentToken.FuncName, &key, sizeof CurrentToken.FuncName);  // 0-terminated
+      std::memcpy(dest.FuncName, &key, sizeof dest.FuncName);  // 0-terminated
       return FunctionToken;
     }
     if (key == ModKey) return ModKeyword;
@@ -425,7 +542,9 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
   bool found = false;
   if (OnGetVar) {
     Position_ = end + 1;
-    OnGetVar(*this, std::string_view(s + start, nameLength), CurrentToken.Value, found);
+    OnGetVar(*this, std::string_view(s + start, nameLength), dest.Value, found);
+    // The scan goes on in the text it began with.
+    if (ParseString.data() != s || ParseString.size() != n) RaiseTextChanged();
   }
   if (found) return NumberToken;
   length = 0;
@@ -443,13 +562,52 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
   return to;
 }
 
+[[gnu::always_inline]] inline Extended TMathParser::ApplyFunction(const char* f, Extended x) {
+  bool ok = true;
+  Extended y = x;
+  switch (f[0]) {
+    case 'A':
+      y = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
+      break;
+    case 'C':
+      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Cosine(x);
+      break;
+    case 'E':
+      if ((ok = (x >= -PowerLimit && x <= PowerLimit))) y = std::exp(x);
+      break;
+    case 'L':
+      if ((ok = (x > 0))) y = std::log(x);
+      break;
+    case 'R':
+      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::rint(x);
+      break;
+    case 'S':
+      if (f[1] == 'I') {
+        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Sine(x);
+      } else if (f[3] == 'T') {
+        if ((ok = (x >= 0))) y = std::sqrt(x);
+      } else {
+        if ((ok = (x >= -SqrLimit && x <= SqrLimit))) y = x * x;
+      }
+      break;
+    case 'T':
+      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::trunc(x);
+      break;
+    default:
+      RaiseInvalidReduction();
+  }
+  if (!ok) MathError_ = true;
+  return y;
+}
+
 // The reductions work on the stack in place: the rule's value replaces the
 // entry of its first symbol, which then takes the target state. After a math
 // error that entry keeps the value that stood there before: the left
 // operand, or the argument of a function.
-// The rule comes from the action table here, so it is one of the grammar's.
-[[gnu::always_inline]] inline TMathParser::TokenRecord* TMathParser::ReduceInline(int rule,
-                                                                                  TokenRecord* top) {
+// The rule is one of the grammar's here; the caller sets the new top
+// entry's state.
+[[gnu::always_inline]] inline TMathParser::TokenRecord* TMathParser::ReduceValue(int rule,
+                                                                                 TokenRecord* top) {
   const RuleInfo info = Rules[rule];
   TokenRecord* const first = top - (info.Pops - 1);
   switch (rule) {
@@ -496,127 +654,134 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
     case 14:
       first->Value = top[-1].Value;
       break;
-    case 16: {
-      char name[sizeof first->FuncName];
-      std::memcpy(name, first->FuncName, sizeof name);
-      first->Value = top[-1].Value;
-      ApplyFunction(name, first->Value);
+    case 16:
+      // The function entry's name is read before its value overwrites it.
+      first->Value = ApplyFunction(first->FuncName, top[-1].Value);
       break;
-    }
     default:  // one symbol: the value itself
       break;
   }
-  first->State = TargetState(rule, first[-1].State);
   return first;
 }
 
 TMathParser::TokenRecord* TMathParser::Reduce(int rule, TokenRecord* top) {
   const int pops = (rule >= 0 && rule <= 100) ? PopCount[rule] : 0;
   if (pops == 0 || top - Stack < pops) RaiseInvalidReduction();
-  return ReduceInline(rule, top);
-}
-
-void TMathParser::ApplyFunction(const char* f, Extended& x) {
-  bool ok = true;
-  switch (f[0]) {
-    case 'A':
-      x = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
-      break;
-    case 'C':
-      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Cosine(x);
-      break;
-    case 'E':
-      if ((ok = (x >= -PowerLimit && x <= PowerLimit))) x = std::exp(x);
-      break;
-    case 'L':
-      if ((ok = (x > 0))) x = std::log(x);
-      break;
-    case 'R':
-      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::rint(x);
-      break;
-    case 'S':
-      if (f[1] == 'I') {
-        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) x = Sine(x);
-      } else if (f[3] == 'T') {
-        if ((ok = (x >= 0))) x = std::sqrt(x);
-      } else {
-        if ((ok = (x >= -SqrLimit && x <= SqrLimit))) x = x * x;
-      }
-      break;
-    case 'T':
-      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) x = std::trunc(x);
-      break;
-    default:
-      RaiseInvalidReduction();
-  }
-  if (!ok) MathError_ = true;
+  TokenRecord* const first = ReduceValue(rule, top);
+  first->State = TargetState(rule, first[-1].State);
+  return first;
 }
 
 // ---------------------------------------------------------------------------
 // The automaton
 
-void TMathParser::Run() {
-  // The loop keeps the top entry, its state, the scan position and the
-  // look-ahead in registers and writes them back when it ends.
+void TMathParser::Run() { RunLoop<false>(); }
+
+template <bool ScanFirst>
+void TMathParser::RunLoop() {
+  // The loop keeps the top entry, its state, the scan position, the text and
+  // the look-ahead in registers and writes them back when it ends. Every
+  // step jumps straight to the code of its operation.
+  static const void* const Code[OpCount] = {
+      &&badState, &&shift, &&unit, &&accept, &&markAccept, &&error, &&stop,
+      &&rule1, &&rule2, &&rule4, &&rule5, &&rule7, &&rule9, &&rule14, &&rule16, &&rule100};
+  const char* const s = ParseString.data();
+  const std::size_t n = ParseString.size();
   TokenRecord* top = Stack + StackTop - 1;
   std::uint8_t state = top->State;
   std::size_t pos = Position_ - 1;
   std::size_t length = TokenLength;
   TTokenKind kind = CurrentKind;
-  for (;;) {
-    std::uint32_t action = Actions[state][kind];
-    if ((action >> 8) == ActUnit) {
-      // The bottom entry's state (0) never reduces, so there is one below.
-      const std::uint8_t below = top[-1].State;
-      if (below >= StateCount) RaiseBadTokenState();
-      const std::uint32_t closure = Closure[below][UnitIndex[state]][kind];
-      state = static_cast<std::uint8_t>(closure);
-      top->State = state;
-      action = closure >> 8;
-    }
-    const int arg = action & 0xFF;
-    switch (static_cast<ActionType>(action >> 8)) {
-      case ActShift:
-        if (top == Stack + StackSize - 1) {
-          // PushToken on a full stack stores nothing; the look-ahead is
-          // still read.
-          ErrorCode_ = 1;
-          kind = Scan(pos, length);
-          goto done;
-        }
-        // Only a number or a function name carries anything. Copying the
-        // whole record would read the 80-bit value the scanner has just
-        // stored with wider loads, which stalls store forwarding.
-        ++top;
-        if (kind == NumberToken)
-          top->Value = CurrentToken.Value;
-        else if (kind == FunctionToken)
-          std::memcpy(top->FuncName, CurrentToken.FuncName, sizeof top->FuncName);
-        top->State = state = static_cast<std::uint8_t>(arg);
-        kind = Scan(pos, length);
-        continue;
-      case ActReduce:
-      case ActUnit:
-        top = ReduceInline(arg, top);
-        state = top->State;
-        continue;
-      case ActAccept:
-        Accepted = true;
-        goto done;
-      case ActMarkAccept:
-        MathError_ = true;
-        Accepted = true;
-        goto done;
-      case ActError:
-        ErrorCode_ = static_cast<std::uint8_t>(arg);
-        pos -= length;
-        goto done;
-      case ActStop:  // code 7, set by the scanner
-        goto done;
-      case ActBadState:
-        RaiseBadTokenState();
-    }
+  if constexpr (ScanFirst) {
+    kind = Scan(s, n, pos, length, top[1]);
+    if (kind == NumeralError) goto done;
   }
+  std::uint32_t step;
+  step = Steps[state][kind];
+
+#define HELIXOR_NEXT() goto* Code[step & 0xFF]
+// Reduces by the rule, then takes the target state and the one-symbol
+// reductions after it, and goes on with the step they end in.
+#define HELIXOR_REDUCE(rule, symbol)                       \
+  {                                                        \
+    top = ReduceValue(rule, top);                          \
+    const std::uint8_t below = top[-1].State;              \
+    if (below >= StateCount) RaiseBadTokenState();         \
+    step = AfterReduce[symbol][below][kind];               \
+    top->State = state = static_cast<std::uint8_t>(step >> 16); \
+    HELIXOR_NEXT();                                        \
+  }
+
+  HELIXOR_NEXT();
+
+shift : {
+  if (top == Stack + StackSize - 1) {
+    // PushToken on a full stack stores nothing; the look-ahead is still
+    // read.
+    ErrorCode_ = 1;
+    kind = Scan(s, n, pos, length, top[1]);
+    goto done;
+  }
+  // The scanner has put the token's value or function name into the entry
+  // above the top already.
+  const std::uint8_t below = state;
+  state = static_cast<std::uint8_t>(step >> 8);
+  ++top;
+  kind = Scan(s, n, pos, length, top[1]);
+  if (state == 10) {
+    // A number reduces at once, whatever follows.
+    step = AfterNumber[below][kind];
+    state = static_cast<std::uint8_t>(step >> 16);
+  } else {
+    step = Steps[state][kind];
+  }
+  top->State = state;
+  HELIXOR_NEXT();
+}
+unit : {
+  // The bottom entry's state (0) never reduces, so there is one below.
+  const std::uint8_t below = top[-1].State;
+  if (below >= StateCount) RaiseBadTokenState();
+  step = ClosureStep(below, state, kind);
+  top->State = state = static_cast<std::uint8_t>(step >> 16);
+  HELIXOR_NEXT();
+}
+rule1:
+  HELIXOR_REDUCE(1, SymExpr)
+rule2:
+  HELIXOR_REDUCE(2, SymExpr)
+rule4:
+  HELIXOR_REDUCE(4, SymTerm)
+rule5:
+  HELIXOR_REDUCE(5, SymTerm)
+rule7:
+  HELIXOR_REDUCE(7, SymFactor)
+rule100:
+  HELIXOR_REDUCE(100, SymFactor)
+rule9:
+  HELIXOR_REDUCE(9, SymSigned)
+rule14:
+  HELIXOR_REDUCE(14, SymPrimary)
+rule16:
+  HELIXOR_REDUCE(16, SymPrimary)
+accept:
+  Accepted = true;
+  goto done;
+markAccept:
+  MathError_ = true;
+  Accepted = true;
+  goto done;
+error:
+  ErrorCode_ = static_cast<std::uint8_t>(step >> 8);
+  pos -= length;
+  goto done;
+stop:  // code 7, set by the scanner
+  goto done;
+badState:
+  RaiseBadTokenState();
+
+#undef HELIXOR_REDUCE
+#undef HELIXOR_NEXT
 done:
   StackTop = static_cast<std::uint8_t>(top - Stack + 1);
   Position_ = pos + 1;
@@ -625,22 +790,19 @@ done:
 }
 
 void TMathParser::Parse() {
-  ParsingGuard guard(Parsing);
+  ParsingGuard guard(Parsing, ParseFailed_, ParseValue_);
   ErrorCode_ = 0;
   MathError_ = false;
   Accepted = false;
-  // Until the parse ends normally its outcome is a failure, so that a fault
-  // never leaves a stale value behind.
+  // Until the parse ends normally its outcome is a failure.
   ParseFailed_ = true;
-  ParseValue_ = 0;
 
+  // The bottom entry: state 0. Its value is never read.
   Stack[0].State = 0;
-  Stack[0].Value = 0;
   StackTop = 1;
-  std::size_t pos = 0;
-  CurrentKind = Scan(pos, TokenLength);
-  Position_ = pos + 1;
-  if (CurrentKind != NumeralError) Run();
+  Position_ = 1;
+  TokenLength = 0;
+  RunLoop<true>();
 
   if (ErrorCode_ != 0 && OnParseError) OnParseError(*this, ErrorCode_);
   if (MathError_ || ErrorCode_ != 0) {
@@ -650,4 +812,5 @@ void TMathParser::Parse() {
     ParseFailed_ = false;
     ParseValue_ = Stack[StackTop - 1].Value;
   }
+  guard.finished = true;
 }

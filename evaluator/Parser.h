@@ -108,7 +108,11 @@ class TMathParser {
 
   TokenRecord CurrentToken;
   bool MathError_ = false;
-  TokenRecord Stack[StackSize];
+  // The stack, and one entry more above it: during a parse the scanner
+  // reads the look-ahead's value or function name straight into the entry
+  // above the top, so that a shift has nothing to copy. That extra entry is
+  // never part of the stack.
+  TokenRecord Stack[StackSize + 1];
   std::uint8_t StackTop = 0;
   std::uint8_t ErrorCode_ = 0;
   // Position and TokenLength are as wide as a text's length, so that a text
@@ -122,10 +126,22 @@ class TMathParser {
   bool Parsing = false;
 
  private:
-  // The scanner proper: pos is the 0-based index of the next character.
-  TTokenKind Scan(std::size_t& pos, std::size_t& length);
-  TTokenKind ScanNumeral(std::size_t start, std::size_t& pos, std::size_t& length);
-  TTokenKind ScanName(std::size_t start, std::size_t& pos, std::size_t& length);
-  TokenRecord* ReduceInline(int rule, TokenRecord* top);
-  void ApplyFunction(const char* funcName, Extended& value);
+  // The scanner proper, over the text s of n characters: pos is the 0-based
+  // index of the next character; a token's value or function name goes to
+  // dest.
+  TTokenKind Scan(const char* s, std::size_t n, std::size_t& pos, std::size_t& length, TokenRecord& dest);
+  TTokenKind ScanNumeral(const char* s, std::size_t n, std::size_t start, std::size_t& pos,
+                         std::size_t& length, TokenRecord& dest);
+  TTokenKind ScanName(const char* s, std::size_t n, std::size_t start, std::size_t& pos,
+                      std::size_t& length, TokenRecord& dest);
+  // Computes the rule's value into the entry of its first symbol and
+  // returns that entry; its state is left to the caller.
+  TokenRecord* ReduceValue(int rule, TokenRecord* top);
+  // The automaton itself; with ScanFirst it starts a parse: it reads the
+  // first token onto the bottom entry, which must be in place.
+  template <bool ScanFirst>
+  void RunLoop();
+  // The function named by funcName of x; sets MathError_ and returns x
+  // unchanged when x is outside the function's bounds.
+  Extended ApplyFunction(const char* funcName, Extended x);
 };

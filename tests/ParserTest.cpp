@@ -389,6 +389,27 @@ TEST(Reuse, ParseFromItsOwnHandlerIsRefused) {
   EXPECT_FALSE(p.ParseFailed());
 }
 
+// The scan keeps reading the text it began with; a handler that replaces
+// that text (here with one long enough to move it) stops the parse instead
+// of leaving the scan in freed memory.
+TEST(Reuse, TextReplacedByItsOwnHandlerIsRefused) {
+  TMathParser p;
+  p.OnGetVar = [](TMathParser& sender, std::string_view, Extended& value, bool& found) {
+    sender.ParseString = std::string(200, '1');
+    value = 1;
+    found = true;
+  };
+  p.ParseString = "t+t";
+  EXPECT_THROW(p.Parse(), std::logic_error);
+  EXPECT_TRUE(p.ParseFailed());
+  EXPECT_EQ(p.ParseValue(), 0);
+  p.OnGetVar = nullptr;
+  p.ParseString = "2*3";
+  p.Parse();
+  EXPECT_FALSE(p.ParseFailed());
+  EXPECT_EQ(p.ParseValue(), 6);
+}
+
 // The internal consistency faults cannot arise from the tables; reach them
 // from inside.
 class Inside : public TMathParser {
