@@ -449,13 +449,11 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
 [[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(const char* s, std::size_t n,
                                                                          std::size_t& pos, std::size_t& length,
                                                                          TokenRecord& dest) {
+  // The text ends in a NUL (s[n]), which stops every run of blanks, digits
+  // or name characters; only an unreadable character needs the length to
+  // tell the end from a NUL inside the text.
   std::size_t p = pos;
-  while (p < n && s[p] == ' ') ++p;
-  if (p >= n) {
-    pos = p;
-    length = 0;
-    return EndOfText;
-  }
+  while (s[p] == ' ') ++p;
   const std::uint8_t begins = Begins[Byte(s[p])];
   if (begins <= RightParen) {
     pos = p + 1;
@@ -464,9 +462,10 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
   }
   if (begins == BeginsNumeral) return ScanNumeral(s, n, p, pos, length, dest);
   if (begins == BeginsName) return ScanName(s, n, p, pos, length, dest);
-  // "!" or an unreadable character: not stepped over.
   pos = p;
   length = 0;
+  if (p >= n) return EndOfText;
+  // "!" or an unreadable character: not stepped over.
   return static_cast<TTokenKind>(begins);
 }
 
@@ -474,16 +473,15 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
                                                                                 std::size_t start, std::size_t& pos,
                                                                                 std::size_t& length,
                                                                                 TokenRecord& dest) {
-  // Most numerals are short whole numbers: up to 19 digits convert exactly
+  // Most numerals are short whole numbers: up to 18 digits convert exactly
   // as they are.
   std::size_t p = start;
-  std::uint64_t whole = 0;
-  const std::size_t limit = (n - start < 19) ? n : start + 19;
-  while (p < limit && static_cast<unsigned>(s[p] - '0') < 10) {
-    whole = whole * 10 + static_cast<std::uint64_t>(s[p] - '0');
+  std::int64_t whole = 0;
+  while (p - start < 18 && static_cast<unsigned>(s[p] - '0') < 10) {
+    whole = whole * 10 + (s[p] - '0');
     ++p;
   }
-  if (p > start && (p == n || (Begins[Byte(s[p])] != BeginsNumeral && (Byte(s[p]) | 0x20) != 'e'))) {
+  if (p > start && Begins[Byte(s[p])] != BeginsNumeral && (Byte(s[p]) | 0x20) != 'e') {
     dest.Value = static_cast<Extended>(whole);
     pos = p;
     length = p - start;
@@ -511,7 +509,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
                                                                              std::size_t& length,
                                                                              TokenRecord& dest) {
   std::size_t end = start + 1;
-  while (end < n && NameChars[Byte(s[end])]) ++end;
+  while (NameChars[Byte(s[end])]) ++end;
   const std::size_t nameLength = end - start;
   pos = end;
   length = nameLength;

@@ -126,9 +126,9 @@ class TMathParser {
   bool Parsing = false;
 
  private:
-  // The scanner proper, over the text s of n characters: pos is the 0-based
-  // index of the next character; a token's value or function name goes to
-  // dest.
+  // The scanner proper, over the text s of n characters and the NUL after
+  // them (as a std::string holds it): pos is the 0-based index of the next
+  // character; a token's value or function name goes to dest.
   TTokenKind Scan(const char* s, std::size_t n, std::size_t& pos, std::size_t& length, TokenRecord& dest);
   TTokenKind ScanNumeral(const char* s, std::size_t n, std::size_t start, std::size_t& pos,
                          std::size_t& length, TokenRecord& dest);
