@@ -71,7 +71,10 @@ class TMathParser {
   void Parse();
 
   bool ParseFailed() const { return ParseFailed_; }
-  Extended ParseValue() const { return ParseValue_; }
+  // Read from the stack, where the accepted value stays until the next
+  // Parse: copying it out at the end of every parse would cost an 80-bit
+  // load and store.
+  Extended ParseValue() const { return (ParseFailed_ || StackTop == 0) ? 0 : Stack[StackTop - 1].Value; }
   int ErrorCode() const { return ErrorCode_; }
   // 1-based scan position; after a failure, where the error was found.
   int Position() const { return static_cast<int>(Position_); }
@@ -121,7 +124,6 @@ class TMathParser {
   TTokenKind CurrentKind = EndOfText;
   std::size_t Position_ = 1;
   bool ParseFailed_ = false;
-  Extended ParseValue_ = 0;
   bool Accepted = false;
   bool Parsing = false;
 
@@ -137,9 +139,9 @@ class TMathParser {
   // Computes the rule's value into the entry of its first symbol and
   // returns that entry; its state is left to the caller.
   TokenRecord* ReduceValue(int rule, TokenRecord* top);
-  // The automaton itself; with ScanFirst it starts a parse: it reads the
-  // first token onto the bottom entry, which must be in place.
-  template <bool ScanFirst>
+  // The automaton; with WholeParse it is the whole of Parse: it sets up the
+  // stack, reads the first token and reports the outcome.
+  template <bool WholeParse>
   void RunLoop();
   // The function named by funcName of x; sets MathError_ and returns x
   // unchanged when x is outside the function's bounds.
