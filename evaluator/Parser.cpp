@@ -346,12 +346,7 @@ inline Extended Checked(Extended result) {
 inline std::int64_t RoundToInt64(Extended x) {
   const Extended r = std::rint(x);
   if (!(r >= -0x1p63L && r < 0x1p63L)) RaiseInvalidOperation();
-  // r is whole already. A cast would truncate, which on the x87 means
-  // switching the rounding mode (fldcw) twice, and llrint is a library call
-  // here (it may set errno); fistp converts in the current mode.
-  std::int64_t whole;
-  asm("fistpll %0" : "=m"(whole) : "t"(r) : "st");
-  return whole;
+  return RoundedToInt64(r);
 }
 
 constexpr Extended PowerLimit = 11356;  // |ln(b) * x| and the EXP argument
@@ -446,7 +441,8 @@ void TMathParser::BeginScan() {
 
 TMathParser::TTokenKind TMathParser::ScanToken() {
   std::size_t pos = Position_ - 1;
-  const TTokenKind kind = Scan(ParseString.data(), ParseString.size(), pos, TokenLength, CurrentToken);
+  TextLength = ParseString.size();
+  const TTokenKind kind = Scan(ParseString.data(), pos, TokenLength, CurrentToken);
   Position_ = pos + 1;
   return kind == NumeralError ? BadToken : kind;
 }
@@ -454,9 +450,8 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
 // The text comes as a pointer and a length held by the caller: read through
 // ParseString, both would be reloaded after every store of a byte, which may
 // alias the string.
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(const char* s, std::size_t n,
-                                                                         std::size_t& pos, std::size_t& length,
-                                                                         TokenRecord& dest) {
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::Scan(const char* s, std::size_t& pos,
+                                                                         std::size_t& length, TokenRecord& dest) {
   // The text ends in a NUL (s[n]), which stops every run of blanks, digits
   // or name characters; only an unreadable character needs the length to
   // tell the end from a NUL inside the text.
@@ -468,17 +463,16 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     length = 1;
     return static_cast<TTokenKind>(begins);
   }
-  if (begins == BeginsNumeral) return ScanNumeral(s, n, p, pos, length, dest);
-  if (begins == BeginsName) return ScanName(s, n, p, pos, length, dest);
+  if (begins == BeginsNumeral) return ScanNumeral(s, p, pos, length, dest);
+  if (begins == BeginsName) return ScanName(s, p, pos, length, dest);
   pos = p;
   length = 0;
-  if (p >= n) return EndOfText;
+  if (p >= TextLength) return EndOfText;
   // "!" or an unreadable character: not stepped over.
   return static_cast<TTokenKind>(begins);
 }
 
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(const char* s, std::size_t n,
-                                                                                std::size_t start, std::size_t& pos,
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanNumeral(const char* s, std::size_t start, std::size_t& pos,
                                                                                 std::size_t& length,
                                                                                 TokenRecord& dest) {
   // Most numerals are short whole numbers: up to 18 digits convert exactly
@@ -495,7 +489,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     length = p - start;
     return NumberToken;
   }
-  const TNumeral numeral = ReadNumeral(s + start, n - start);
+  const TNumeral numeral = ReadNumeral(s + start, TextLength - start);
   if (numeral.Length == 0) {  // a lone point
     pos = start;
     length = 0;
@@ -512,8 +506,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
   return NumberToken;
 }
 
-[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(const char* s, std::size_t n,
-                                                                             std::size_t start, std::size_t& pos,
+[[gnu::always_inline]] inline TMathParser::TTokenKind TMathParser::ScanName(const char* s, std::size_t start, std::size_t& pos,
                                                                              std::size_t& length,
                                                                              TokenRecord& dest) {
   std::size_t end = start + 1;
@@ -550,7 +543,7 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     Position_ = end + 1;
     OnGetVar(*this, std::string_view(s + start, nameLength), dest.Value, found);
     // The scan goes on in the text it began with.
-    if (ParseString.data() != s || ParseString.size() != n) RaiseTextChanged();
+    if (ParseString.data() != s || ParseString.size() != TextLength) RaiseTextChanged();
   }
   if (found) return NumberToken;
   length = 0;
@@ -569,38 +562,34 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
 }
 
 [[gnu::always_inline]] inline Extended TMathParser::ApplyFunction(const char* f, Extended x) {
+  // Plain branches rather than a switch: the functions of one expression
+  // come in a fixed order, which branches predict better than one jump
+  // through a table.
   bool ok = true;
   Extended y = x;
-  switch (f[0]) {
-    case 'A':
-      y = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
-      break;
-    case 'C':
-      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Cosine(x);
-      break;
-    case 'E':
-      if ((ok = (x >= -PowerLimit && x <= PowerLimit))) y = std::exp(x);
-      break;
-    case 'L':
-      if ((ok = (x > 0))) y = std::log(x);
-      break;
-    case 'R':
-      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::rint(x);
-      break;
-    case 'S':
-      if (f[1] == 'I') {
-        if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Sine(x);
-      } else if (f[3] == 'T') {
-        if ((ok = (x >= 0))) y = std::sqrt(x);
-      } else {
-        if ((ok = (x >= -SqrLimit && x <= SqrLimit))) y = x * x;
-      }
-      break;
-    case 'T':
-      if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::trunc(x);
-      break;
-    default:
-      RaiseInvalidReduction();
+  const char c = f[0];
+  if (c == 'S') {
+    if (f[1] == 'I') {
+      if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Sine(x);
+    } else if (f[3] == 'T') {
+      if ((ok = (x >= 0))) y = std::sqrt(x);
+    } else {
+      if ((ok = (x >= -SqrLimit && x <= SqrLimit))) y = x * x;
+    }
+  } else if (c == 'C') {
+    if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Cosine(x);
+  } else if (c == 'E') {
+    if ((ok = (x >= -PowerLimit && x <= PowerLimit))) y = std::exp(x);
+  } else if (c == 'L') {
+    if ((ok = (x > 0))) y = std::log(x);
+  } else if (c == 'A') {
+    y = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
+  } else if (c == 'R') {
+    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::rint(x);
+  } else if (c == 'T') {
+    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::trunc(x);
+  } else {
+    RaiseInvalidReduction();
   }
   if (!ok) MathError_ = true;
   return y;
@@ -687,8 +676,8 @@ void TMathParser::Parse() { RunLoop<true>(); }
 
 template <bool WholeParse>
 void TMathParser::RunLoop() {
-  // The loop keeps the top entry, its state, the scan position, the text and
-  // the look-ahead in registers and writes them back when it ends. Every
+  // The loop keeps the top entry, the scan position, the text and the
+  // look-ahead in registers and writes them back when it ends. Every
   // step jumps straight to the code of its operation.
   static const void* const Code[OpCount] = {
       &&badState, &&shift, &&unit, &&accept, &&markAccept, &&error, &&stop,
@@ -705,20 +694,19 @@ void TMathParser::RunLoop() {
     StackTop = 1;
   }
   const char* const s = ParseString.data();
-  const std::size_t n = ParseString.size();
+  TextLength = ParseString.size();
   TokenRecord* top = Stack + StackTop - 1;
-  std::uint8_t state = WholeParse ? 0 : top->State;
   std::size_t pos = WholeParse ? 0 : Position_ - 1;
   std::size_t length = WholeParse ? 0 : TokenLength;
   TTokenKind kind;
   if constexpr (WholeParse) {
-    kind = Scan(s, n, pos, length, top[1]);
+    kind = Scan(s, pos, length, top[1]);
     if (kind == NumeralError) goto done;
   } else {
     kind = CurrentKind;
   }
   std::uint32_t step;
-  step = Steps[state][kind];
+  step = Steps[top->State][kind];
 
 #define HELIXOR_NEXT() goto* Code[step & 0xFF]
 // Reduces by the rule, then takes the target state and the one-symbol
@@ -729,7 +717,7 @@ void TMathParser::RunLoop() {
     const std::uint8_t below = top[-1].State;              \
     if (below >= StateCount) RaiseBadTokenState();         \
     step = AfterReduce[symbol][below][kind];               \
-    top->State = state = static_cast<std::uint8_t>(step >> 16); \
+    top->State = static_cast<std::uint8_t>(step >> 16);    \
     HELIXOR_NEXT();                                        \
   }
 
@@ -740,23 +728,25 @@ shift : {
     // PushToken on a full stack stores nothing; the look-ahead is still
     // read.
     ErrorCode_ = 1;
-    kind = Scan(s, n, pos, length, top[1]);
+    kind = Scan(s, pos, length, top[1]);
     goto done;
   }
   // The scanner has put the token's value or function name into the entry
   // above the top already.
-  const std::uint8_t below = state;
-  state = static_cast<std::uint8_t>(step >> 8);
+  // The states live on the stack only: few registers survive the calls of
+  // the loop, and the top entry's state is at hand there anyway.
+  const std::uint8_t below = top->State;
+  const std::uint8_t to = static_cast<std::uint8_t>(step >> 8);
   ++top;
-  kind = Scan(s, n, pos, length, top[1]);
-  if (state == 10) {
+  kind = Scan(s, pos, length, top[1]);
+  if (to == 10) {
     // A number reduces at once, whatever follows.
     step = AfterNumber[below][kind];
-    state = static_cast<std::uint8_t>(step >> 16);
+    top->State = static_cast<std::uint8_t>(step >> 16);
   } else {
-    step = Steps[state][kind];
+    step = Steps[to][kind];
+    top->State = to;
   }
-  top->State = state;
   // Shifts come in runs (an operator, then "(" or a function name, then an
   // operand); a plain branch back predicts them better than the jump.
   if ((step & 0xFF) == OpShift) goto shift;
@@ -766,8 +756,8 @@ unit : {
   // The bottom entry's state (0) never reduces, so there is one below.
   const std::uint8_t below = top[-1].State;
   if (below >= StateCount) RaiseBadTokenState();
-  step = ClosureStep(below, state, kind);
-  top->State = state = static_cast<std::uint8_t>(step >> 16);
+  step = ClosureStep(below, top->State, kind);
+  top->State = static_cast<std::uint8_t>(step >> 16);
   HELIXOR_NEXT();
 }
 rule1:

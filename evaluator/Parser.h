@@ -128,14 +128,15 @@ class TMathParser {
   bool Parsing = false;
 
  private:
-  // The scanner proper, over the text s of n characters and the NUL after
-  // them (as a std::string holds it): pos is the 0-based index of the next
-  // character; a token's value or function name goes to dest.
-  TTokenKind Scan(const char* s, std::size_t n, std::size_t& pos, std::size_t& length, TokenRecord& dest);
-  TTokenKind ScanNumeral(const char* s, std::size_t n, std::size_t start, std::size_t& pos,
-                         std::size_t& length, TokenRecord& dest);
-  TTokenKind ScanName(const char* s, std::size_t n, std::size_t start, std::size_t& pos,
-                      std::size_t& length, TokenRecord& dest);
+  // The scanner proper, over the text s of TextLength characters and the
+  // NUL after them (as a std::string holds it): pos is the 0-based index of
+  // the next character; a token's value or function name goes to dest.
+  TTokenKind Scan(const char* s, std::size_t& pos, std::size_t& length, TokenRecord& dest);
+  TTokenKind ScanNumeral(const char* s, std::size_t start, std::size_t& pos, std::size_t& length,
+                         TokenRecord& dest);
+  TTokenKind ScanName(const char* s, std::size_t start, std::size_t& pos, std::size_t& length, TokenRecord& dest);
+  // The length of the text being scanned, taken when the scan begins.
+  std::size_t TextLength = 0;
   // Computes the rule's value into the entry of its first symbol and
   // returns that entry; its state is left to the caller.
   TokenRecord* ReduceValue(int rule, TokenRecord* top);

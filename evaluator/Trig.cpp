@@ -17,8 +17,7 @@ constexpr Extended P3 = 0xDC1CD129024E088Ap-167L;
 // x = k * pi/2 + r with |r| about pi/4 at most; returns r and k mod 4.
 inline Extended Reduce(Extended x, int& quadrant) {
   const Extended k = std::rint(x * TwoOverPi);
-  // k is whole: llrint converts it without switching the x87 rounding mode.
-  quadrant = static_cast<int>(std::llrint(k) & 3);
+  quadrant = static_cast<int>(RoundedToInt64(k) & 3);
   return ((x - k * P1) - k * P2) - k * P3;
 }
 

@@ -70,8 +70,7 @@ std::int64_t RoundToInt64(Extended value) {
   constexpr Extended Low = -9223372036854775808.0L, High = 9223372036854775807.5L;
   if (!(value >= Low && value < High)) [[unlikely]]
     throw InvalidOperationFault();
-  // The processor rounds to nearest, halves to even; nothing here changes that.
-  return std::llrint(value);
+  return RoundedToInt64(value);
 }
 
 TDrawCommand::TDrawCommand(TDrawInputs& inputs, TDrawOutputs& outputs, TPicture& picture)
