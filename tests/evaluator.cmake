@@ -1,6 +1,7 @@
 # Expression evaluator and helixor-cli eval.
 helixor_add_test(evaluator_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ParserTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ScannerTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/AutomatonTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/TrigTest.cpp ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale.cpp
   LIBS evaluator)
 
