@@ -356,7 +356,7 @@ constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
 
 // What a character begins: the kind of a one-character token, or one of
 // these classes.
-constexpr std::uint8_t BeginsNumeral = 0x20, BeginsName = 0x21;
+constexpr std::uint8_t BeginsNumeral = 0x20, BeginsName = 0x21, BeginsBlank = 0x22;
 
 constexpr std::array<std::uint8_t, 256> BuildBegins() {
   std::array<std::uint8_t, 256> b{};
@@ -369,6 +369,7 @@ constexpr std::array<std::uint8_t, 256> BuildBegins() {
   b['('] = TMathParser::LeftParen;
   b[')'] = TMathParser::RightParen;
   b['!'] = TMathParser::ErrorMark;
+  b[' '] = BeginsBlank;
   b['.'] = BeginsNumeral;
   for (int c = '0'; c <= '9'; ++c) b[c] = BeginsNumeral;
   for (int c = 'A'; c <= 'Z'; ++c) b[c] = b[c + 'a' - 'A'] = BeginsName;
@@ -456,8 +457,12 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
   // or name characters; only an unreadable character needs the length to
   // tell the end from a NUL inside the text.
   std::size_t p = pos;
-  while (s[p] == ' ') ++p;
-  const std::uint8_t begins = Begins[Byte(s[p])];
+  std::uint8_t begins = Begins[Byte(s[p])];
+  if (begins == BeginsBlank) [[unlikely]] {
+    do ++p;
+    while (s[p] == ' ');
+    begins = Begins[Byte(s[p])];
+  }
   if (begins <= RightParen) {
     pos = p + 1;
     length = 1;
@@ -518,8 +523,14 @@ TMathParser::TTokenKind TMathParser::ScanToken() {
     // Upper-case by clearing bit 5: exact for letters, and digits or "_"
     // never turn into letters, so no other name can match a key.
     std::uint64_t key = 0;
-    for (std::size_t i = 0; i < nameLength; ++i)
-      key |= static_cast<std::uint64_t>(Byte(s[start + i]) & 0xDF) << (8 * i);
+    if (start + 8 <= TextLength + 1) {
+      // Eight bytes at once, where the text and its NUL hold them.
+      std::memcpy(&key, s + start, sizeof key);
+      key &= 0xDFDFDFDFDFDFDFDFull & ((std::uint64_t{1} << (8 * nameLength)) - 1);
+    } else {
+      for (std::size_t i = 0; i < nameLength; ++i)
+        key |= static_cast<std::uint64_t>(Byte(s[start + i]) & 0xDF) << (8 * i);
+    }
     bool function = false;
     switch (nameLength) {
       case 2: function = key == FunctionKeys[4]; break;
