@@ -24,14 +24,3 @@ struct ExtendedBits {
 // made this way, never from a decimal literal.
 Extended ExtendedFromBits(std::uint16_t signExponent, std::uint64_t significand);
 ExtendedBits BitsOfExtended(Extended value);
-
-// x rounded to the nearest 64-bit integer, halves to even, by the
-// processor's own conversion in its current rounding mode (to nearest:
-// nothing in Helixor changes it). x must lie within the int64 range. A cast
-// would truncate, which on the x87 means switching the rounding mode twice,
-// and llrint is a library call (it may set errno).
-inline std::int64_t RoundedToInt64(Extended x) {
-  std::int64_t whole;
-  asm("fistpll %0" : "=m"(whole) : "t"(x) : "st");
-  return whole;
-}

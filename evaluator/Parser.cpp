@@ -9,6 +9,7 @@
 
 #include "evaluator/Faults.h"
 #include "evaluator/Numeral.h"
+#include "evaluator/Rounding.h"
 #include "evaluator/Trig.h"
 
 namespace {
@@ -336,17 +337,6 @@ inline Extended Checked(Extended result) {
     RaiseOverflow();
   }
   return result;
-}
-
-// Rounds a MOD operand to the nearest integer, ties to even, as a signed
-// 64-bit integer; beyond that range the conversion is an invalid operation.
-// rint rounds in the current mode, which is never changed from to-nearest;
-// unlike nearbyint it does not save and restore the floating-point
-// environment around the rounding.
-inline std::int64_t RoundToInt64(Extended x) {
-  const Extended r = std::rint(x);
-  if (!(r >= -0x1p63L && r < 0x1p63L)) RaiseInvalidOperation();
-  return RoundedToInt64(r);
 }
 
 constexpr Extended PowerLimit = 11356;  // |ln(b) * x| and the EXP argument

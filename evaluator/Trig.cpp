@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "evaluator/Rounding.h"
+
 namespace {
 
 constexpr Extended FastLimit = 4096;

@@ -64,15 +64,6 @@ Extended Distance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y
   return std::sqrt(Add(Add(Mul(dx, dx), Mul(dy, dy)), Mul(dz, dz)));
 }
 
-std::int64_t RoundToInt64(Extended value) {
-  // Exactly the values that round (halves to even) into -2^63 .. 2^63 - 1:
-  // 2^63 - 0.5 rounds up to 2^63, and below -2^63 the next value is -2^63 - 1.
-  constexpr Extended Low = -9223372036854775808.0L, High = 9223372036854775807.5L;
-  if (!(value >= Low && value < High)) [[unlikely]]
-    throw InvalidOperationFault();
-  return RoundedToInt64(value);
-}
-
 TDrawCommand::TDrawCommand(TDrawInputs& inputs, TDrawOutputs& outputs, TPicture& picture)
     : inputs_(inputs), outputs_(outputs), picture_(picture), parser_(std::make_unique<TMathParser>()) {
   parser_->OnGetVar = [this](TMathParser& sender, std::string_view name, Extended& value, bool& found) {

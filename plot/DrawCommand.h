@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "evaluator/Extended.h"
+#include "evaluator/Rounding.h"
 #include "plot/Fields.h"
 #include "plot/Picture.h"
 
@@ -94,6 +95,3 @@ class TDrawCommand {
   std::string texts_[AllFields.size()];
 };
 
-// Rounds to the nearest integer, halves to even; InvalidOperationFault
-// outside the 64-bit signed range.
-std::int64_t RoundToInt64(Extended value);
