@@ -48,8 +48,9 @@ int RunHelixor(int argc, char** argv) {
   TQtDialogs dialogs;
   TPlatform platform;
   THelixorStart start;
-  const QStringList arguments = QCoreApplication::arguments();
-  if (arguments.size() > 1) start.FirstArgument = arguments[1];
+  // The toolkit has taken its own options out of argv; the file name is
+  // used as the bytes it is, never decoded and encoded again.
+  if (argc > 1) start.FirstArgument = QByteArray(argv[1]);
   start.OfferAssociation = [&dialogs, &platform] {
     const auto registry = CreatePlatformRegistry();
     const TAnsweredNo answeredNo = [&dialogs] {

@@ -3,7 +3,7 @@
 // places itself, loads the command-line file and offers the association),
 // then the graph, About and help windows, hidden.
 
-#include <QString>
+#include <QByteArray>
 #include <functional>
 #include <memory>
 
@@ -15,8 +15,9 @@ class TMainForm;
 class TPlatform;
 
 struct THelixorStart {
-  // The first command-line argument, untrimmed; empty when there is none.
-  QString FirstArgument;
+  // The first command-line argument as the system gave it (bytes, not
+  // necessarily valid text), untrimmed; empty when there is none.
+  QByteArray FirstArgument;
   // The ".fnc" association offer; nothing happens when empty.
   std::function<void()> OfferAssociation;
 };

@@ -6,19 +6,23 @@
 #include <QStringDecoder>
 #include <QTextBrowser>
 #include <QUrl>
+#include <cerrno>
+#include <string>
 
 #include "app/Command.h"
 #include "app/Dialogs.h"
 #include "app/Platform.h"
 #include "app/Resources.h"
 #include "evaluator/Faults.h"
+#include "plot/SafeFile.h"
 
 namespace {
 
 constexpr int ClientWidth = 403;
 constexpr int ClientHeight = 401;
 
-std::string LocalPath(const QString& path) { return path.toStdString(); }
+// The path as the system takes it.
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString Attribute(const QString& tag, const char* name) {
   const QRegularExpression re(
@@ -101,22 +105,21 @@ void THelpForm::FormShow() {
 
 void THelpForm::WritePageIfMissing() {
   if (QFileInfo::exists(helpFile_)) return;
-  QFile file(helpFile_);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-    throw CreateFileFault(LocalPath(helpFile_));
   const QByteArray page = Source();
-  if (file.write(page) != page.size() || !file.flush()) {
-    // A cut-off page would be kept for good, so none is left behind.
-    file.close();
-    file.remove();
-    throw IoFault(101);
+  // Complete or not at all: a cut-off page would be kept for good.
+  if (auto error = CreateFileContents(LocalPath(helpFile_), page.constData(),
+                                      static_cast<std::size_t>(page.size()))) {
+    if (error->Errno == EEXIST) return;  // written meanwhile: shown as it is
+    if (error->Creating) throw CreateFileFault(helpFile_.toStdString());
+    throw IoFault::OfErrno(error->Errno);
   }
 }
 
 void THelpForm::Navigate() {
-  QFile file(helpFile_);
-  if (!file.open(QIODevice::ReadOnly)) throw IoFault(QFileInfo::exists(helpFile_) ? 5 : 2);
-  const QByteArray page = file.readAll();
+  std::string bytes;
+  if (auto error = ReadRegularFile(LocalPath(helpFile_), bytes)) throw IoFault::OfErrno(error->Errno);
+  const QByteArray page = QByteArray::fromStdString(bytes);
+  bytes = std::string();
   auto decoder = QStringDecoder::decoderForHtml(page);
   const QString html = decoder.isValid() ? QString(decoder(page)) : QString::fromLatin1(page);
   const TBodyColours colours = BodyColours(page);

@@ -37,6 +37,13 @@ QString TrimControls(const QString& text) {
   return text.mid(first, last - first);
 }
 
+QByteArray TrimControls(const QByteArray& bytes) {
+  qsizetype first = 0, last = bytes.size();
+  while (first < last && static_cast<unsigned char>(bytes[first]) <= 32) ++first;
+  while (last > first && static_cast<unsigned char>(bytes[last - 1]) <= 32) --last;
+  return bytes.mid(first, last - first);
+}
+
 }  // namespace
 
 // The Draw command's view of the two windows: the six field texts and the
@@ -239,11 +246,11 @@ void TMainForm::SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help
   draw_ = std::make_unique<TDrawCommand>(*drawAdapter_, *drawAdapter_, graph_->Picture());
 }
 
-void TMainForm::FormCreate(const QString& firstArgument,
+void TMainForm::FormCreate(const QByteArray& firstArgument,
                            const std::function<void()>& offerAssociation) {
   move((platform_.ScreenWidth() - frameGeometry().width()) / 2, 10);
-  const QString fileName = TrimControls(firstArgument);
-  if (!fileName.isEmpty() && !RunCommand(dialogs_, [&] { Load(fileName); })) return;
+  const QByteArray fileName = TrimControls(firstArgument);
+  if (!fileName.isEmpty() && !RunCommand(dialogs_, [&] { LoadLocalFile(fileName); })) return;
   if (offerAssociation) RunCommand(dialogs_, offerAssociation);
 }
 
@@ -345,9 +352,11 @@ void TMainForm::LoadButtonClick() {
   Load(*name);
 }
 
-void TMainForm::Load(const QString& FileName) {
+void TMainForm::Load(const QString& FileName) { LoadLocalFile(QFile::encodeName(FileName)); }
+
+void TMainForm::LoadLocalFile(const QByteArray& FileName) {
   TFieldsAdapter fields(*this);
-  ::Load(QFile::encodeName(FileName).toStdString(), fields);
+  ::Load(FileName.toStdString(), fields);
 }
 
 void TMainForm::DrawButtonClick() {

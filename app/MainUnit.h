@@ -3,6 +3,7 @@
 // texts and the view choice, runs the Draw command and the function-file
 // reader and writer, and routes the other commands to their windows.
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -26,14 +27,16 @@ class TMainForm : public QWidget {
   ~TMainForm() override;
 
   // Start-up work: placement, then the file named by the first command-line
-  // argument, then the association offer. An error reported on the way ends
-  // the work there (the window still opens).
-  void FormCreate(const QString& firstArgument, const std::function<void()>& offerAssociation);
+  // argument (the system's bytes, untrimmed), then the association offer. An
+  // error reported on the way ends the work there (the window still opens).
+  void FormCreate(const QByteArray& firstArgument, const std::function<void()>& offerAssociation);
   // The secondary windows, created after this one.
   void SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help);
 
   // Reads a function file into the fields. Throws on a failure.
   void Load(const QString& FileName);
+  // The same for a name given as the system's bytes, which need not be text.
+  void LoadLocalFile(const QByteArray& FileName);
 
   // Shared by the five expression fields.
   void AEditEnter(TFlatEdit* Sender);

@@ -94,8 +94,9 @@ int RunEval(const std::vector<std::string>& args) {
   } else {
     std::string line;
     while (std::getline(std::cin, line)) {
-      // getline removed the LF; a CR before it belongs to the line break.
-      if (!std::cin.eof() && !line.empty() && line.back() == '\r') line.pop_back();
+      // getline removed the LF; a CR before it, or at the very end of the
+      // input, belongs to the line break.
+      if (!line.empty() && line.back() == '\r') line.pop_back();
       allOk = Evaluate(parser, line) && allOk;
     }
   }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <limits>
 
 namespace {
 constexpr int FrameWidth = 3;
@@ -12,6 +13,9 @@ constexpr int FrameWidth = 3;
 
 TFlatEdit::TFlatEdit(QWidget* parent) : QLineEdit(parent) {
   setFrame(false);
+  // A field takes a text of any length; the line edit's default limit would
+  // cut loaded texts without a word.
+  setMaxLength(std::numeric_limits<int>::max());
   setTextMargins(FrameWidth, FrameWidth, FrameWidth, FrameWidth);
   setGeometry(0, 0, 121, 19);
   connect(this, &QLineEdit::textChanged, this, [this] { emit OnChange(); });

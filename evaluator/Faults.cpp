@@ -4,6 +4,9 @@
 
 IoFault::IoFault(int code) : Fault(TextOf(code)), code_(code) {}
 
+IoFault::IoFault(int code, int systemError, const std::string& text)
+    : Fault(text), code_(code), systemError_(systemError) {}
+
 std::string IoFault::TextOf(int code) {
   switch (code) {
     case 2: return "File not found";
@@ -17,24 +20,31 @@ std::string IoFault::TextOf(int code) {
   }
 }
 
-int IoFault::CodeOfErrno(int err) {
+int IoFault::CodeOfErrno(int err, bool creating) {
   switch (err) {
-    case ENOENT: return 2;
+    case ENOENT: return creating ? 3 : 2;
     case ENOTDIR:
     case ENAMETOOLONG:
+    case ELOOP:
     case EINVAL: return 3;
     case EMFILE:
     case ENFILE: return 4;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return 5;
+    case EISDIR:
+    case ETXTBSY: return 5;
     case ENOSPC: return 101;
 #ifdef EDQUOT
     case EDQUOT: return 101;
 #endif
-    default: return err;
+    default: return 0;
   }
+}
+
+IoFault IoFault::OfErrno(int err, bool creating) {
+  if (const int code = CodeOfErrno(err, creating)) return IoFault(code);
+  return IoFault(0, err, "I/O error " + std::to_string(err));
 }
 
 std::string WithFullStop(const std::string& text) {

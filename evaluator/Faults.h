@@ -34,21 +34,33 @@ class ConversionFault : public Fault {
   using Fault::Fault;
 };
 
-// A file operation that failed with an I/O code ("File not found", ...).
+// A file operation that failed with an I/O code ("File not found", ...), or
+// with a system error that has no code of its own ("I/O error 5").
 class IoFault : public Fault {
  public:
   explicit IoFault(int code);
+  // The code of the table below; 0 for a system error outside it.
   int Code() const { return code_; }
+  // The system's error number when the fault came from one, else 0.
+  int SystemError() const { return systemError_; }
   // The user's text for an I/O code: 2 "File not found", 3 "Invalid
   // filename", 4 "Too many open files", 5 "File access denied", 100 "Read
   // beyond end of file", 101 "Disk full", 106 "Invalid numeric input",
   // otherwise "I/O error <code>".
   static std::string TextOf(int code);
-  // The I/O code for a C library errno value.
-  static int CodeOfErrno(int err);
+  // The code for a C library errno value by its meaning (not found, invalid
+  // name, too many open files, access denied, disk full); 0 when the table
+  // has no such meaning. Creating tells that the file was being created,
+  // where a missing folder reads as an invalid name.
+  static int CodeOfErrno(int err, bool creating = false);
+  // The fault for an errno value: the table's text by meaning, otherwise
+  // "I/O error <err>" with the system's number.
+  static IoFault OfErrno(int err, bool creating = false);
 
  private:
+  IoFault(int code, int systemError, const std::string& text);
   int code_;
+  int systemError_ = 0;
 };
 
 // "Cannot create file <path>".

@@ -1,9 +1,6 @@
 #include "files/FunctionFile.h"
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 
 #include "evaluator/Faults.h"
 #include "plot/SafeFile.h"
@@ -79,11 +76,8 @@ std::string FunctionFileBytes(const TFunctionFields& fields) {
 
 void SaveFunctionFile(const std::string& fileName, const TFunctionFields& fields) {
   const std::string bytes = FunctionFileBytes(fields);
-  if (auto error = ReplaceFileContents(fileName, bytes.data(), bytes.size())) {
-    // A folder that does not exist is a path not found, code 3.
-    if (error->Creating && (error->Errno == ENOENT || error->Errno == ENOTDIR)) throw IoFault(3);
-    throw IoFault(IoFault::CodeOfErrno(error->Errno));
-  }
+  if (auto error = ReplaceFileContents(fileName, bytes.data(), bytes.size()))
+    throw IoFault::OfErrno(error->Errno, error->Creating);
 }
 
 namespace {
@@ -117,21 +111,15 @@ void LoadFromBytes(std::string_view bytes, TFunctionFields& fields) {
 }
 
 void Load(const std::string& FileName, TFunctionFields& fields) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(FileName.c_str(), "rb"), &std::fclose);
-  if (!file) throw IoFault(FileName.empty() ? 2 : IoFault::CodeOfErrno(errno));
-  // Line by line, so the lines before a failure stay applied.
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
-  std::unique_ptr<char, void (*)(void*)> owner(nullptr, &std::free);
-  for (;;) {
-    errno = 0;
-    const ssize_t length = ::getline(&buffer, &capacity, file.get());
-    owner.release();
-    owner.reset(buffer);
-    if (length < 0) {
-      if (std::ferror(file.get())) throw IoFault(IoFault::CodeOfErrno(errno ? errno : EIO));
-      break;
+  std::string bytes;
+  if (auto error = ReadRegularFile(FileName, bytes)) {
+    // The whole lines read before a failed read are applied, as a reader
+    // going line by line would have done.
+    if (!error->Opening) {
+      const std::size_t end = bytes.rfind('\n');
+      if (end != std::string::npos) LoadFromBytes(std::string_view(bytes).substr(0, end + 1), fields);
     }
-    ApplyLine(WithoutLineEnd(std::string_view(buffer, static_cast<std::size_t>(length))), fields);
+    throw IoFault::OfErrno(error->Errno);
   }
+  LoadFromBytes(bytes, fields);
 }

@@ -23,17 +23,19 @@ class TFunctionFields {
 // The file's bytes: the six lines in their fixed order.
 std::string FunctionFileBytes(const TFunctionFields& fields);
 
-// Writes the six lines. The file is written beside the target and renamed
-// over it when complete, so a failed save leaves the old file intact.
+// Writes the six lines. The file is written beside the target and takes its
+// place when complete, so a failed save leaves the old file intact.
 // Throws IoFault ("File access denied", "Disk full", ...).
 void SaveFunctionFile(const std::string& fileName, const TFunctionFields& fields);
 
 // Reads a function file into the fields, line by line in file order: a line
 // ends at LF or CR LF; the name is the text before the first "=" (any ASCII
 // case), the value everything after it, verbatim. Empty lines, lines without
-// "=" and unknown names are skipped. Throws IoFault ("File not found", ...)
-// and InvalidCastFault ("Invalid class typecast") for a line that names a
-// component which is not a field; lines before the fault stay applied.
+// "=" and unknown names are skipped. Only regular files are read: a FIFO or
+// a device is refused at once with "File access denied". Throws IoFault
+// ("File not found", ...) and InvalidCastFault ("Invalid class typecast")
+// for a line that names a component which is not a field; lines before the
+// fault stay applied.
 void Load(const std::string& FileName, TFunctionFields& fields);
 // The same over text already read, for tests and other sources.
 void LoadFromBytes(std::string_view bytes, TFunctionFields& fields);

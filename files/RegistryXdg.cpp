@@ -2,6 +2,8 @@
 
 #include "files/RegistryXdg.h"
 
+#include "plot/SafeFile.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -14,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -48,42 +49,23 @@ std::string BaseDir(const char* Variable, const char* Fallback) {
   return IsAbsolute(Home) ? Home + Fallback : std::string();
 }
 
-std::optional<std::string> ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  if (!In) return std::nullopt;
-  std::ostringstream Text;
-  Text << In.rdbuf();
-  if (In.bad()) return std::nullopt;
-  return Text.str();
+// The text of a regular file; nothing when it cannot be read, with the
+// system's reason in Error.
+std::optional<std::string> ReadFile(const std::string& Path, int* Error = nullptr) {
+  std::string Text;
+  if (const auto Failed = ReadRegularFile(Path, Text)) {
+    if (Error) *Error = Failed->Errno;
+    return std::nullopt;
+  }
+  return Text;
 }
 
-// Writes Text to a temporary file beside Path and renames it over Path, so
-// that a reader sees the old file or the new one, never a part.
-// A symbolic link (a managed mimeapps.list, say) is followed, so that the
-// file it names is replaced and the link stays.
+// Replaces the file at Path, so that a reader sees the old file or the new
+// one, never a part. A symbolic link (a managed mimeapps.list, say) is
+// followed, so that the file it names is replaced and the link stays; an
+// existing file keeps its permissions.
 bool WriteFileAtomically(const std::string& Path, const std::string& Text) {
-  std::string Target = Path;
-  std::error_code Error;
-  if (fs::is_symlink(Path, Error)) {
-    const fs::path Resolved = fs::weakly_canonical(Path, Error);
-    if (Error) return false;
-    Target = Resolved.string();
-  }
-  std::string Temp = Target + ".XXXXXX";
-  const int Fd = ::mkstemp(Temp.data());
-  if (Fd < 0) return false;
-  bool Ok = ::fchmod(Fd, 0644) == 0;
-  for (std::size_t Done = 0; Ok && Done < Text.size();) {
-    const ssize_t N = ::write(Fd, Text.data() + Done, Text.size() - Done);
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) Ok = false;
-    else Done += static_cast<std::size_t>(N);
-  }
-  if (Ok) Ok = ::fsync(Fd) == 0;
-  if (::close(Fd) != 0) Ok = false;
-  if (Ok) Ok = ::rename(Temp.c_str(), Target.c_str()) == 0;
-  if (!Ok) ::unlink(Temp.c_str());
-  return Ok;
+  return !ReplaceFileContents(Path, Text.data(), Text.size());
 }
 
 bool MakeDirs(const std::string& Dir) {
@@ -121,6 +103,29 @@ std::string XmlUnescaped(const std::string& Text) {
       }
     }
     if (!Replaced) Out += Text[I++];
+  }
+  return Out;
+}
+
+// A line of a text file with its own line end: "\n", "\r\n", or nothing
+// for a last line without one.
+struct TLine {
+  std::string Text;
+  std::string End;
+};
+
+std::vector<TLine> LinesWithEnds(const std::string& Text) {
+  std::vector<TLine> Out;
+  for (std::size_t At = 0; At < Text.size();) {
+    const std::size_t Lf = Text.find('\n', At);
+    std::string Line = Text.substr(At, Lf == std::string::npos ? std::string::npos : Lf - At);
+    std::string End = Lf == std::string::npos ? "" : "\n";
+    if (!End.empty() && !Line.empty() && Line.back() == '\r') {
+      Line.pop_back();
+      End = "\r\n";
+    }
+    Out.push_back({std::move(Line), std::move(End)});
+    At = Lf == std::string::npos ? Text.size() : Lf + 1;
   }
   return Out;
 }
@@ -424,8 +429,16 @@ bool TXdgRegistry::WriteIcons() {
 bool TXdgRegistry::WriteMimeApps() {
   static const std::string Section = "[Default Applications]";
   const std::string Entry = Names_.MimeType + "=" + Names_.DesktopId;
-  std::vector<std::string> Out;
-  if (const auto Text = ReadFile(MimeAppsPath())) Out = Lines(*Text);
+  std::vector<TLine> Out;
+  int Error = 0;
+  if (const auto Text = ReadFile(MimeAppsPath(), &Error)) {
+    Out = LinesWithEnds(*Text);
+  } else if (Error != ENOENT) {
+    return false;  // there but unreadable: never replaced by a file without its lines
+  }
+  // New lines end as the file's first line does.
+  const std::string End = !Out.empty() && !Out.front().End.empty() ? Out.front().End : "\n";
+  if (!Out.empty() && Out.back().End.empty()) Out.back().End = End;
   // Find the section and, in it, a line for the type; replace or add it.
   auto Key = [](const std::string& Line) {
     const std::size_t Eq = Line.find('=');
@@ -435,29 +448,29 @@ bool TXdgRegistry::WriteMimeApps() {
   };
   std::optional<std::size_t> SectionAt;
   for (std::size_t I = 0; I < Out.size(); ++I) {
-    if (Out[I] == Section) SectionAt = I;
+    if (Out[I].Text == Section) SectionAt = I;
   }
   if (!SectionAt) {
-    if (!Out.empty() && !Out.back().empty()) Out.push_back("");
-    Out.push_back(Section);
-    Out.push_back(Entry);
+    if (!Out.empty() && !Out.back().Text.empty()) Out.push_back({"", End});
+    Out.push_back({Section, End});
+    Out.push_back({Entry, End});
   } else {
-    std::size_t End = *SectionAt + 1;
+    std::size_t Last = *SectionAt + 1;
     bool Replaced = false;
-    for (; End < Out.size() && (Out[End].empty() || Out[End].front() != '['); ++End) {
-      if (Key(Out[End]) == Names_.MimeType) {
-        Out[End] = Entry;
+    for (; Last < Out.size() && (Out[Last].Text.empty() || Out[Last].Text.front() != '['); ++Last) {
+      if (Key(Out[Last].Text) == Names_.MimeType) {
+        Out[Last].Text = Entry;
         Replaced = true;
       }
     }
     if (!Replaced) {
-      std::size_t At = End;
-      while (At > *SectionAt + 1 && Out[At - 1].empty()) --At;  // before trailing blank lines
-      Out.insert(Out.begin() + static_cast<std::ptrdiff_t>(At), Entry);
+      std::size_t At = Last;
+      while (At > *SectionAt + 1 && Out[At - 1].Text.empty()) --At;  // before trailing blank lines
+      Out.insert(Out.begin() + static_cast<std::ptrdiff_t>(At), TLine{Entry, End});
     }
   }
   std::string Text;
-  for (const std::string& Line : Out) Text += Line + "\n";
+  for (const TLine& Line : Out) Text += Line.Text + Line.End;
   return WriteFileAtomically(MimeAppsPath(), Text);
 }
 

@@ -178,6 +178,6 @@ void TPicture::SaveToFile(const std::string& path) const {
   const std::vector<std::uint8_t> bytes = BmpBytes();
   if (auto error = ReplaceFileContents(path, bytes.data(), bytes.size())) {
     if (error->Creating) throw CreateFileFault(path);
-    throw IoFault(IoFault::CodeOfErrno(error->Errno));
+    throw IoFault::OfErrno(error->Errno);
   }
 }

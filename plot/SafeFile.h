@@ -1,17 +1,19 @@
 #pragma once
-// Replacing a file's contents safely: the bytes go to a temporary file beside
-// the target, which is renamed over the target only when it is complete. A
-// failed save leaves the old file (or no file) in place, never a partial one.
-// Header-only so that every toolkit-free layer can use it.
+// Files are read in one place and written in one place.
+//
+// Reading takes regular files only: a FIFO, socket or device is refused at
+// once, never opened in a way that could block, and the memory taken is
+// bounded by the file's size.
+//
+// Writing never leaves a partial file: the bytes go to a temporary file
+// beside the target (an unnamed one where the file system has them), which
+// takes the target's place only when it is complete. A failed or killed save
+// leaves the old file (or no file) in place.
+//
+// The functions report the system's error number; IoFault::OfErrno turns it
+// into the user's text. An interrupted call is retried, never reported.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -20,64 +22,24 @@ struct TSaveError {
   int Errno = 0;
 };
 
-inline std::optional<TSaveError> ReplaceFileContents(const std::string& path, const void* data,
-                                                     std::size_t size) {
-  if (path.empty()) return TSaveError{true, ENOENT};
-  // Write through a symbolic link to the file it names, as opening it would.
-  std::string target = path;
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      target = resolved;
-      std::free(resolved);
-    }
-  }
-  // An existing target must be a writable regular file: replacing a
-  // read-only file or a folder would succeed where opening it for writing fails.
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists) {
-    if (S_ISDIR(st.st_mode)) return TSaveError{true, EISDIR};
-    if (!S_ISREG(st.st_mode)) return TSaveError{true, EACCES};
-    if (::access(target.c_str(), W_OK) != 0) return TSaveError{true, errno};
-  }
-  std::string temp = target + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return TSaveError{true, errno};
-  mode_t mode;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(fd, mode);
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return TSaveError{false, err};
-  };
-  const char* bytes = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, bytes + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // On disk before it replaces the target.
-  if (::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return TSaveError{false, err};
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return TSaveError{true, err};
-  }
-  return std::nullopt;
-}
+struct TReadError {
+  bool Opening = true;  // the file could not be opened (else: reading it failed)
+  int Errno = 0;
+};
+
+// Reads the whole regular file at Path into Contents. A folder is refused
+// with EISDIR, anything else that is not a regular file with EACCES. A file
+// that grows to more than about twice its size while it is read fails with
+// EFBIG, and memory that cannot be had with ENOMEM. After a read error,
+// Contents holds the bytes read before it.
+std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& Contents);
+
+// Replaces the contents of the file at Path, or creates it. A symbolic link
+// is followed to the file it names (which is created if it is missing), so
+// the link stays; an existing file keeps its permissions. An existing target
+// that is not a writable regular file is refused.
+std::optional<TSaveError> ReplaceFileContents(const std::string& Path, const void* Data, std::size_t Size);
+
+// Creates the file at Path with these contents only if nothing is there:
+// an existing file (or link) is left alone and reported as EEXIST.
+std::optional<TSaveError> CreateFileContents(const std::string& Path, const void* Data, std::size_t Size);

@@ -83,6 +83,12 @@ TEST(EvalCommand, ReadsLinesWithoutTheirLineBreak) {
   EXPECT_EQ(RunCli({"eval"}, "1\n2\n").out,
             "ok 1.00000000000000000000e+00 3FFF:8000000000000000\n"
             "ok 2.00000000000000000000e+00 4000:8000000000000000\n");
+  // A last line without LF loses its CR all the same; a CR inside a line is
+  // the text's own.
+  const Outcome lastCr = RunCli({"eval"}, "1+1\r");
+  EXPECT_EQ(lastCr.out, "ok 2.00000000000000000000e+00 4000:8000000000000000\n");
+  EXPECT_EQ(lastCr.status, 0);
+  EXPECT_EQ(RunCli({"eval"}, "1\r+1\r\n").out, "fail code=4 position=2 math=0\n");
 }
 
 TEST(EvalCommand, UsageErrors) {

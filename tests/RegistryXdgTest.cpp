@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -236,6 +237,42 @@ TEST_F(XdgRegistryTest, MimeAppsListKeepsTheRestOfTheFile) {
   Start();
   EXPECT_TRUE(fs::is_symlink(fs::path(Dirs.ConfigHome) / "mimeapps.list"));
   EXPECT_EQ(Read(Linked), "[Default Applications]\napplication/x-helixor-function=helixor.desktop\n");
+}
+
+TEST_F(XdgRegistryTest, MimeAppsListKeepsItsPermissionsLineEndsAndDanglingLink) {
+  const fs::path List = fs::path(Dirs.ConfigHome) / "mimeapps.list";
+  Write(List, "[Default Applications]\r\ntext/plain=a.desktop\r\n");
+  fs::permissions(List, fs::perms::owner_read | fs::perms::owner_write);
+  Start();
+  EXPECT_EQ(Read(List),
+            "[Default Applications]\r\ntext/plain=a.desktop\r\napplication/x-helixor-function=helixor.desktop\r\n");
+  EXPECT_EQ(fs::status(List).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+  // A link to a file not made yet: the file is made there, the link stays.
+  fs::remove_all(Root / "data");
+  fs::remove(List);
+  fs::create_directories(Root / "dotfiles");
+  fs::create_symlink(Root / "dotfiles/mimeapps.list", List);
+  Start();
+  EXPECT_TRUE(fs::is_symlink(List));
+  EXPECT_EQ(Read(Root / "dotfiles/mimeapps.list"),
+            "[Default Applications]\napplication/x-helixor-function=helixor.desktop\n");
+}
+
+TEST_F(XdgRegistryTest, AMimeAppsListThatCannotBeReadIsNeitherWaitedForNorReplaced) {
+  // A FIFO would block an ordinary read for ever; the test would hang.
+  const fs::path List = fs::path(Dirs.ConfigHome) / "mimeapps.list";
+  fs::create_directories(List.parent_path());
+  ASSERT_EQ(::mkfifo(List.c_str(), 0600), 0);
+  EXPECT_THROW(Start(), RegistryFault);
+  EXPECT_EQ(fs::status(List).type(), fs::file_type::fifo);
+  // Glob files that are FIFOs are not waited for either.
+  fs::remove_all(Root / "data");
+  fs::remove(List);
+  fs::create_directories(Root / "system/mime");
+  ASSERT_EQ(::mkfifo((Root / "system/mime/globs2").c_str(), 0600), 0);
+  Start();
+  EXPECT_EQ(Asked, 2);
 }
 
 TEST(DesktopExec, QuotesTheProgramSoThatALauncherReadsItBack) {

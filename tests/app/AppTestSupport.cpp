@@ -6,7 +6,10 @@
 
 #include "app/MainUnit.h"
 
-TStartedProgram::TStartedProgram(const QString& firstArgument, bool show) {
+TStartedProgram::TStartedProgram(const QString& firstArgument, bool show)
+    : TStartedProgram(QFile::encodeName(firstArgument), show) {}
+
+TStartedProgram::TStartedProgram(const QByteArray& firstArgument, bool show) {
   Platform.Path = Folder.filePath(QStringLiteral("helixor"));
   THelixorStart start;
   start.FirstArgument = firstArgument;

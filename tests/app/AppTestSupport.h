@@ -24,6 +24,8 @@ class TPinnedPlatform : public TPlatform {
 };
 
 struct TStartedProgram {
+  // The argument as the system's bytes, or as a text in the file name encoding.
+  explicit TStartedProgram(const QByteArray& firstArgument, bool show = true);
   explicit TStartedProgram(const QString& firstArgument = {}, bool show = true);
 
   QString File(const QString& name) const { return Folder.filePath(name); }

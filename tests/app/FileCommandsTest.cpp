@@ -1,7 +1,11 @@
 // Save BMP, Save FNC, Load FNC and the command-line file at start-up.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 
 #include "app/AppTestSupport.h"
@@ -132,6 +136,45 @@ TEST(FunctionFiles, ALineNamingAButtonStopsTheLoadAfterTheEarlierLines) {
   EXPECT_EQ(m.yt->text(), QStringLiteral("      y(t)"));
 }
 
+TEST(FunctionFiles, TextsOfAnyLengthSurviveLoadShowSaveAndDraw) {
+  TStartedProgram p;
+  TMainForm& m = p.Program->MainForm();
+  // Far beyond the line edit's default limit of 32767 characters.
+  QByteArray longText(100000, 'x');
+  for (qsizetype i = 0; i < longText.size(); i += 7) longText[i] = ' ';
+  // x(t) is t + 1 only when read to its end.
+  QByteArray sum("t");
+  while (sum.size() < 40001 - 2) sum += "+0";
+  sum += "+1";
+  ASSERT_EQ(sum.size(), 40001);
+  const QByteArray file = "AEdit=0\r\nBEdit=1\r\nxt=" + sum + "\r\nyt=t\r\nzt=" + longText +
+                          "\r\nPrecission=10\r\n";
+  const QString name = p.File(QStringLiteral("long.fnc"));
+  WriteFile(name, file);
+  p.Dialogs.FileAnswers = {name};
+  m.LoadButton->Click();
+  // Compared as a whole; the sizes tell a cut text briefly.
+  EXPECT_EQ(m.xt->text().size(), sum.size());
+  EXPECT_EQ(m.zt->text().size(), longText.size());
+  EXPECT_TRUE(m.xt->text().toLatin1() == sum);
+  EXPECT_TRUE(m.zt->text().toLatin1() == longText);
+  m.zt->grab();  // shown
+  EXPECT_EQ(m.zt->text().size(), longText.size());
+  const QString saved = p.File(QStringLiteral("saved.fnc"));
+  p.Dialogs.FileAnswers = {saved};
+  m.SaveButton->Click();
+  EXPECT_EQ(ReadFile(saved).size(), file.size());
+  EXPECT_TRUE(ReadFile(saved) == file);
+
+  m.zt->setText(QStringLiteral("0"));
+  m.DrawButton->Click();
+  const QString drawn = p.Program->GraphForm().ZoomLabel->text();
+  m.xt->setText(QStringLiteral("t+1"));
+  m.DrawButton->Click();
+  EXPECT_EQ(p.Program->GraphForm().ZoomLabel->text(), drawn);
+  EXPECT_TRUE(p.Dialogs.Messages().isEmpty());
+}
+
 TEST(CommandLine, AMissingFileGivesFileNotFoundAndNoAssociationOffer) {
   TStartedProgram p(QStringLiteral("/nonexistent-helixor-folder/none.fnc"));
   EXPECT_EQ(p.Dialogs.Messages(), QStringList{QStringLiteral("File not found.")});
@@ -151,6 +194,33 @@ TEST(CommandLine, TheTrimmedArgumentIsLoadedAndTheAssociationOffered) {
   EXPECT_EQ(m.BEdit->text(), QStringLiteral("2*pi"));
   EXPECT_EQ(m.Precission->text(), QStringLiteral("200"));
   EXPECT_FALSE(m.GraphDrawn);
+}
+
+TEST(CommandLine, TheArgumentIsTakenAsTheSystemsBytes) {
+  // "café.fnc" in Latin-1, which is no valid UTF-8: decoding it and encoding
+  // it again would name another file.
+  QTemporaryDir folder;
+  const QByteArray name = QFile::encodeName(folder.path()) + "/caf\xE9.fnc";
+  {
+    std::FILE* out = std::fopen(name.constData(), "wb");
+    ASSERT_TRUE(out);
+    std::fputs("zt=t/2\r\n", out);
+    std::fclose(out);
+  }
+  TStartedProgram p(" " + name + "\n");
+  EXPECT_TRUE(p.Dialogs.Messages().isEmpty());
+  EXPECT_EQ(p.Program->MainForm().zt->text(), QStringLiteral("t/2"));
+  EXPECT_EQ(p.AssociationOffers, 1);
+}
+
+TEST(CommandLine, AFifoIsRefusedAtOnceAndTheWindowOpens) {
+  QTemporaryDir folder;
+  const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("pipe.fnc")));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+  TStartedProgram p(fifo);
+  EXPECT_EQ(p.Dialogs.Messages(), QStringList{QStringLiteral("File access denied.")});
+  EXPECT_EQ(p.AssociationOffers, 0);
+  EXPECT_TRUE(p.Program->MainForm().isVisible());
 }
 
 TEST(CommandLine, ABlankArgumentLoadsNothingAndStillOffersTheAssociation) {

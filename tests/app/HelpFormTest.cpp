@@ -1,6 +1,7 @@
 #include "app/HelpUnit.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QImage>
@@ -97,6 +98,14 @@ TEST(HelpForm, AFolderThatCannotBeWrittenGivesTheCreateErrorAndStillOpens) {
   help.close();
   help.ShowHelp();  // the next showing tries again
   EXPECT_EQ(p.Dialogs.Messages().size(), 2);
+}
+
+TEST(HelpForm, APageThatIsAFifoIsRefusedWithoutWaiting) {
+  TStartedProgram p;
+  ASSERT_EQ(::mkfifo(QFile::encodeName(p.File(QStringLiteral("help.html"))).constData(), 0600), 0);
+  p.Program->MainForm().HelpButtonClick();
+  EXPECT_TRUE(Help(p).isVisible());
+  EXPECT_EQ(p.Dialogs.Messages(), QStringList{QStringLiteral("File access denied.")});
 }
 
 TEST(HelpForm, ShowingItWhileVisibleDoesNotLoadThePageAgain) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -139,6 +140,53 @@ TEST_F(FunctionFileTest, FileErrorsCarryTheirTexts) {
   EXPECT_EQ(saveText(Path("no/such/folder.fnc")), "Invalid filename");
   EXPECT_EQ(saveText(dir_.string()), "File access denied");
   EXPECT_EQ(fields.sets, 0);
+}
+
+TEST_F(FunctionFileTest, FifosAndDevicesAreRefusedAtOnceAndChangeNothing) {
+  ASSERT_EQ(::mkfifo(Path("fifo.fnc").c_str(), 0600), 0);
+  for (const std::string& path : {Path("fifo.fnc"), std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    SCOPED_TRACE(path);
+    TFields fields;
+    try {
+      Load(path, fields);
+      ADD_FAILURE() << "loaded";
+    } catch (const IoFault& f) {
+      EXPECT_STREQ(f.what(), "File access denied");
+    }
+    EXPECT_EQ(fields.sets, 0);
+  }
+}
+
+// The reader's fuzzing seeds and every input it ever found fault with: read
+// from memory and from a file they give the same fields and the same error,
+// and what was read is saved and read back unchanged.
+TEST_F(FunctionFileTest, FuzzingInputsReadAlikeFromMemoryAndFileAndSurviveASave) {
+  const std::filesystem::path seeds = std::filesystem::path(HELIXOR_SOURCE_DIR) / "fuzz/function_file_seeds";
+  ASSERT_TRUE(std::filesystem::is_directory(seeds));
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    const std::string bytes = Read(entry.path().string());
+    auto outcome = [](auto read) {
+      TFields fields;
+      std::string error;
+      try {
+        read(fields);
+      } catch (const Fault& f) {
+        error = f.what();
+      }
+      return std::make_pair(fields.texts, error);
+    };
+    const auto fromMemory = outcome([&](TFields& f) { LoadFromBytes(bytes, f); });
+    const auto fromFile = outcome([&](TFields& f) { Load(Write("input.fnc", bytes), f); });
+    EXPECT_EQ(fromFile, fromMemory);
+    TFields read;
+    read.texts = fromMemory.first;
+    SaveFunctionFile(Path("saved.fnc"), read);
+    EXPECT_EQ(outcome([&](TFields& f) { Load(Path("saved.fnc"), f); }), std::make_pair(read.texts, std::string()));
+    ++count;
+  }
+  EXPECT_GT(count, 0);
 }
 
 }  // namespace

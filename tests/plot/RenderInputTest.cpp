@@ -1,0 +1,108 @@
+// helixor-cli render given what is no ordinary function file: FIFOs and
+// devices, names that are not text, links, and failing or interrupted reads.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TResult {
+  std::string Out;
+  int Status = -1;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs a shell command line; a hang fails the test after ten seconds
+// instead of holding it up.
+TResult RunShell(const std::string& command) {
+  TResult r;
+  FILE* pipe = ::popen(("LC_ALL=C timeout 10 " + command + " 2>/dev/null").c_str(), "r");
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.Out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+TResult Render(const std::string& args) { return RunShell(Quote(HELIXOR_CLI) + " render " + args); }
+
+const char* const Helix = "AEdit=0\r\nBEdit=2*pi\r\nxt=cos(t)\r\nyt=sin(t)\r\nzt=t/4\r\nPrecission=50\r\n";
+
+class RenderInputTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("helixor-input-" + std::to_string(::getpid()) + "-" +
+                                        testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    std::ofstream(Path("helix.fnc"), std::ios::binary) << Helix;
+    drawn_ = Render(Quote(Path("helix.fnc")));
+    ASSERT_EQ(drawn_.Status, 0);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+  TResult drawn_;  // what the helix gives when it is read without trouble
+};
+
+TEST_F(RenderInputTest, FifosAndDevicesAreRefusedAtOnce) {
+  ASSERT_EQ(::mkfifo(Path("fifo.fnc").c_str(), 0600), 0);
+  for (const std::string& file : {Path("fifo.fnc"), std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    SCOPED_TRACE(file);
+    const TResult r = Render(Quote(file));
+    EXPECT_EQ(r.Out, "error-box: File access denied.\n");
+    EXPECT_EQ(r.Status, 2);
+  }
+}
+
+TEST_F(RenderInputTest, FileNamesAreTheSystemsBytes) {
+  // "café.fnc" in Latin-1: not valid UTF-8.
+  const std::string latin1 = Path("caf\xE9.fnc");
+  fs::copy_file(Path("helix.fnc"), latin1);
+  EXPECT_EQ(Render(Quote(latin1)).Out, drawn_.Out);
+}
+
+TEST_F(RenderInputTest, APictureThroughADanglingLinkLandsWhereTheLinkPoints) {
+  fs::create_directories(dir_ / "pictures");
+  fs::create_symlink("pictures/graph.bmp", Path("graph.bmp"));
+  EXPECT_EQ(Render(Quote(Path("helix.fnc")) + " --output " + Quote(Path("graph.bmp"))).Status, 0);
+  EXPECT_TRUE(fs::is_symlink(Path("graph.bmp")));
+  EXPECT_EQ(fs::file_size(dir_ / "pictures/graph.bmp"), 271678u);
+}
+
+TEST_F(RenderInputTest, AFailingReadIsReportedAndAnInterruptedOneRetried) {
+  if (RunShell("strace -qq -o /dev/null true").Status != 0) GTEST_SKIP() << "strace cannot trace here";
+  // Faults injected into the reads of the function file alone. The leak
+  // checker of a sanitizer build cannot run under a tracer.
+  const std::string strace =
+      "env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + Quote(Path("helix.fnc")) + " -e trace=read ";
+  const std::string render = Quote(HELIXOR_CLI) + " render " + Quote(Path("helix.fnc"));
+  const TResult failed = RunShell(strace + "-e inject=read:error=EIO " + render);
+  EXPECT_EQ(failed.Out, "error-box: I/O error 5.\n");
+  EXPECT_EQ(failed.Status, 2);
+  const TResult full = RunShell(strace + "-e inject=read:error=ENOSPC " + render);
+  EXPECT_EQ(full.Out, "error-box: Disk full.\n");
+  // Every other read interrupted, the first one included.
+  const TResult interrupted = RunShell(strace + "-e inject=read:error=EINTR:when=1+2 " + render);
+  EXPECT_EQ(interrupted.Out, drawn_.Out);
+  EXPECT_EQ(interrupted.Status, 0);
+  const TResult openInterrupted =
+      RunShell("env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + Quote(Path("helix.fnc")) +
+          " -e trace=openat -e inject=openat:error=EINTR:when=1 " + render);
+  EXPECT_EQ(openInterrupted.Out, drawn_.Out);
+}
+
+}  // namespace
