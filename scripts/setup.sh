@@ -11,6 +11,7 @@ packages=(
   libmuparser-dev gnuplot-nox
   desktop-file-utils shared-mime-info
   g++-mingw-w64-x86-64 dpkg-dev file
+  libpng-dev  # helixor-cli render: PNG pictures
 )
 
 missing=()
