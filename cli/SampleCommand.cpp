@@ -111,19 +111,23 @@ int RunSample(const std::vector<std::string>& argv) {
   TTableWriter table(toStandardOutput);
   int status = LoadAndDraw(request, window, picture, &table);
   if (status == 2) return 2;
+  // The report stays one block; the problem with the table follows it.
+  std::string problem;
   if (!table.Finish()) {
-    ReportProblem("cannot write", "-", "standard output is closed or full");
-    status = 2;
+    problem = "standard output is closed or full";
   } else if (!toStandardOutput) {
     int errorNumber = 0;
     try {
       SaveFileBytes(output, table.Kept().data(), table.Kept().size(), &errorNumber);
     } catch (const std::exception& e) {
       window.ShowErrorBox(e.what());
-      ReportProblem("cannot write", output, ReasonOfErrno(errorNumber));
-      status = 2;
+      problem = ReasonOfErrno(errorNumber);
     }
   }
   window.PrintState();
+  if (!problem.empty()) {
+    ReportProblem("cannot write", output, problem);
+    status = 2;
+  }
   return status;
 }

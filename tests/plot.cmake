@@ -9,3 +9,14 @@ helixor_add_test(RenderCliTest SOURCES plot/RenderCliTest.cpp LIBS plot)
 target_compile_definitions(RenderCliTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
 add_dependencies(RenderCliTest helixor-cli)
+
+# PNG and SVG pictures, and the samples they are made from.
+helixor_add_test(PictureFilesTest SOURCES plot/PictureFilesTest.cpp LIBS plot)
+find_package(PNG REQUIRED)
+target_link_libraries(PictureFilesTest PRIVATE PNG::PNG)
+
+helixor_add_test(CliConventionsTest SOURCES plot/CliConventionsTest.cpp LIBS plot)
+target_link_libraries(CliConventionsTest PRIVATE PNG::PNG)
+target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
+  HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
+add_dependencies(CliConventionsTest helixor-cli)
