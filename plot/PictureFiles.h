@@ -32,7 +32,8 @@ bool PngAvailable();
 // The picture as a PNG file: 600 x 451, 8-bit palette with the picture's
 // 256-entry colour table, so every pixel keeps its exact colour.
 std::vector<std::uint8_t> PngBytes(const TPicture& picture);
-// An RGB image as a PNG file, 8 bits a channel.
+// An RGB image as a PNG file: with 256 colours or fewer a palette file,
+// else 8 bits a channel; the pixels are the same either way.
 std::vector<std::uint8_t> PngBytes(const TRgbImage& image);
 
 // Writes a picture's (or a table's) bytes through the safe replace (temporary file, then

@@ -137,6 +137,14 @@ TEST(PngPictureTest, WritesRgbImagesAsGiven) {
   EXPECT_EQ(width, 3);
   EXPECT_EQ(height, 2);
   EXPECT_EQ(rgb, image.Rgb);
+
+  // More than 256 colours: RGB, still exact.
+  image.Width = 300;
+  image.Height = 1;
+  image.Rgb.clear();
+  for (int x = 0; x < 300; ++x) image.Rgb.insert(image.Rgb.end(), {std::uint8_t(x), std::uint8_t(x / 2), 7});
+  ASSERT_TRUE(DecodePng(PngBytes(image), width, height, rgb));
+  EXPECT_EQ(rgb, image.Rgb);
 }
 
 TEST(SvgPictureTest, PolylineRunsThroughTheUnroundedProjectedPoints) {
