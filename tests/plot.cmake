@@ -11,8 +11,8 @@ target_compile_definitions(RenderCliTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:heli
 add_dependencies(RenderCliTest helixor-cli)
 
 # PNG and SVG pictures, and the samples they are made from.
-helixor_add_test(PictureFilesTest SOURCES plot/PictureFilesTest.cpp LIBS plot)
 find_package(PNG REQUIRED)
+helixor_add_test(PictureFilesTest SOURCES plot/PictureFilesTest.cpp LIBS plot)
 target_link_libraries(PictureFilesTest PRIVATE PNG::PNG)
 
 helixor_add_test(CliConventionsTest SOURCES plot/CliConventionsTest.cpp LIBS plot)
@@ -20,3 +20,6 @@ target_link_libraries(CliConventionsTest PRIVATE PNG::PNG)
 target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
 add_dependencies(CliConventionsTest helixor-cli)
+if(HELIXOR_BUILD_GUI)
+  target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI_HAS_LABELS=1)
+endif()
