@@ -70,6 +70,43 @@ TEST(CliPictureTest, PngHasTheBmpsPixelsInEveryView) {
   }
 }
 
+TEST(CliPictureTest, SvgRendersToTheBmpsCurve) {
+  if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no rsvg-convert";
+  TScratchFolder dir("helixor-cli-svg");
+  for (const char* view : {"isometric", "front"}) {
+    SCOPED_TRACE(view);
+    ASSERT_EQ(CliRun({"render", Helix, "--view", view, "-o", dir / "h.bmp"}).Status, 0);
+    ASSERT_EQ(CliRun({"render", Helix, "--view", view, "-o", dir / "h.SVG"}).Status, 0);
+    const TProcessResult svg = RunProcess("rsvg-convert", {dir / "h.SVG"}, "");
+    std::vector<std::uint8_t> rgb;
+    int width = 0, height = 0;
+    ASSERT_TRUE(DecodePng(svg.Out, rgb, width, height));
+    ASSERT_EQ(width, 600);
+    ASSERT_EQ(height, 451);
+    const std::string bmp = ReadWholeFile(dir / "h.bmp");
+    auto vectorRed = [&](int x, int y) {
+      if (x < 0 || y < 0 || x >= 600 || y >= 451) return false;
+      const std::uint8_t* p = &rgb[(y * 600 + x) * 3];
+      return p[0] > 120 && p[1] < 100;
+    };
+    // Every pixel of the raster curve has the vector curve within a pixel.
+    int red = 0, near = 0, vector = 0;
+    for (int y = 0; y < 451; ++y)
+      for (int x = 0; x < 600; ++x) {
+        vector += vectorRed(x, y);
+        if (static_cast<unsigned char>(bmp[1078 + (450 - y) * 600 + x]) != 64) continue;
+        ++red;
+        bool found = false;
+        for (int dy = -1; dy <= 1 && !found; ++dy)
+          for (int dx = -1; dx <= 1 && !found; ++dx) found = vectorRed(x + dx, y + dy);
+        near += found;
+      }
+    EXPECT_GT(red, 150);
+    EXPECT_EQ(near, red);
+    EXPECT_LT(vector, red * 3 / 2);
+  }
+}
+
 TEST(CliPictureTest, StandardOutputTakesThePictureAndStandardErrorTheReport) {
   TScratchFolder dir("helixor-cli-stdout");
   const TProcessResult file = CliRun({"render", Helix, "-o", dir / "h.png"});
