@@ -128,26 +128,13 @@ TEST(CliPictureTest, StandardOutputTakesThePictureAndStandardErrorTheReport) {
   EXPECT_EQ(stopped.Out.rfind("<?xml", 0), 0u);
 }
 
-TEST(CliPictureTest, LabelledPngIsTheWindowsClientArea) {
+TEST(CliPictureTest, LabelledSvgHasTheViewsLettersAndTheTexts) {
 #ifndef HELIXOR_CLI_HAS_LABELS
   GTEST_SKIP() << "built without the toolkit: no labels";
 #endif
   TScratchFolder dir("helixor-cli-labels");
-  const TProcessResult r = CliRun({"render", Helix, "--labels", "-o", dir / "l.png"});
-  ASSERT_EQ(r.Status, 0) << r.Err;
-  EXPECT_EQ(r.Err, "");
-  std::vector<std::uint8_t> rgb;
-  int width = 0, height = 0;
-  ASSERT_TRUE(DecodePng(ReadWholeFile(dir / "l.png"), rgb, width, height));
-  EXPECT_EQ(width, 601);
-  EXPECT_EQ(height, 457);
-  // White text in the X letter's box, none in the row below the picture
-  // outside the texts.
-  int white = 0;
-  for (int y = 250; y < 269; ++y)
-    for (int x = 584; x < 595; ++x) white += rgb[(y * 601 + x) * 3] > 200 && rgb[(y * 601 + x) * 3 + 1] > 200;
-  EXPECT_GT(white, 5);
-  const TProcessResult svg = CliRun({"render", Helix, "--labels", "-o", dir / "l.svg"});
+  // The PNG is compared with the window's grab in the labels' own test.
+  ASSERT_EQ(CliRun({"render", Helix, "--labels", "-o", dir / "l.svg"}).Status, 0);
   const std::string text = ReadWholeFile(dir / "l.svg");
   EXPECT_NE(text.find(">Zoom : 31.83x</text>"), std::string::npos);
   EXPECT_NE(text.find(">Length : 63.14 approx.</text>"), std::string::npos);

@@ -96,36 +96,6 @@ TEST(PictureFormatTest, ComesFromTheExtensionInAnyCase) {
   EXPECT_EQ(PictureFormatByName("jpg"), std::nullopt);
 }
 
-TEST(PngPictureTest, HoldsTheBmpsPixelsInEveryView) {
-  for (TView view : {TView::Isometric, TView::Front, TView::Left, TView::Bottom}) {
-    SCOPED_TRACE(static_cast<int>(view));
-    TWindow window;
-    window.view = view;
-    TPicture picture;
-    TDrawCommand command(window, window, picture);
-    command.DrawButtonClick();
-    const std::vector<std::uint8_t> png = PngBytes(picture);
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-    ASSERT_TRUE(DecodePng(png, width, height, rgb));
-    ASSERT_EQ(width, TPicture::Width);
-    ASSERT_EQ(height, TPicture::Height);
-    const std::vector<std::uint8_t> bmp = picture.BmpBytes();
-    int red = 0, differing = 0;
-    for (int y = 0; y < TPicture::Height; ++y)
-      for (int x = 0; x < TPicture::Width; ++x) {
-        // The BMP's rows are bottom-up after its 1078 bytes of headers and table.
-        const std::uint8_t entry = bmp[1078 + (TPicture::Height - 1 - y) * TPicture::Width + x];
-        const TRGB c = picture.Palette()[entry];
-        const std::uint8_t* p = &rgb[(y * TPicture::Width + x) * 3];
-        differing += p[0] != c.Red || p[1] != c.Green || p[2] != c.Blue;
-        red += entry == PureRedEntry;
-      }
-    EXPECT_EQ(differing, 0);
-    EXPECT_GT(red, 100);
-  }
-}
-
 TEST(PngPictureTest, WritesRgbImagesAsGiven) {
   TRgbImage image;
   image.Width = 3;
@@ -211,7 +181,7 @@ TEST(SvgPictureTest, LabelsAreTextElementsOverTheWindowsBlack) {
   EXPECT_EQ(svg.find("<rect x=\"480\""), std::string::npos);
 }
 
-TEST(SampleObserverTest, HearsEverySampleDrawnAndNoneAfterAStop) {
+TEST(SampleObserverTest, HearsEverySampleDrawnInOrder) {
   TWindow window;
   window.texts = {"0", "1", "t", "t*t", "-t", "4"};
   TPicture picture;
@@ -227,14 +197,6 @@ TEST(SampleObserverTest, HearsEverySampleDrawnAndNoneAfterAStop) {
     EXPECT_EQ(s.Y, s.T * s.T);
   }
 
-  // Fails where t*100 is farther than 0.4 from a whole number: never on the
-  // extent pass's hundredths, first at the drawing pass's t = 4/32.
-  recorder.Samples.clear();
-  window.texts = {"0", "1", "SQRT(0.4 - ABS(t*100 - ROUND(t*100)))", "t", "0", "32"};
-  command.DrawButtonClick();
-  EXPECT_EQ(window.dialogs, std::vector<std::string>{"Error in function x(t)!"});
-  ASSERT_EQ(recorder.Samples.size(), 4u);
-  EXPECT_EQ(recorder.Samples.back().T, static_cast<Extended>(3) / 32);
 }
 
 }  // namespace
