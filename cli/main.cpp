@@ -11,7 +11,7 @@ const char* const CliUsage =
     "usage: helixor-cli eval [--t VALUE] [EXPR ...]\n"
     "       helixor-cli render [FILE.fnc] [--set NAME=TEXT]... [--view VIEW]\n"
     "                          [-o PICTURE] [--format bmp|png|svg] [--labels]\n"
-    "       helixor-cli sample [FILE.fnc] [--set NAME=TEXT]... [-o TABLE]\n"
+    "       helixor-cli sample [FILE.fnc] [--set NAME=TEXT]... [--view VIEW] [-o TABLE]\n"
     "       helixor-cli -h | --help | -V | --version\n"
     "\n"
     "  eval     evaluates expressions as the program does, in 80-bit reals\n"
