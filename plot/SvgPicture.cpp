@@ -85,15 +85,21 @@ std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& c
            "font-weight=\"bold\" fill=\"#ffffff\">\n";
     for (const TPlacedLabel& label : *labels) {
       const TLabelBox& box = label.Box;
-      if (LabelIsOpaque(label.Label))
-        out += "<rect x=\"" + std::to_string(box.Left) + "\" y=\"" + std::to_string(box.Top) + "\" width=\"" +
-               std::to_string(box.Width) + "\" height=\"" + std::to_string(box.Height) + "\" fill=\"#000000\"/>\n";
+      const std::string rect = "x=\"" + std::to_string(box.Left) + "\" y=\"" + std::to_string(box.Top) +
+                               "\" width=\"" + std::to_string(box.Width) + "\" height=\"" +
+                               std::to_string(box.Height) + "\"";
+      if (LabelIsOpaque(label.Label)) out += "<rect " + rect + " fill=\"#000000\"/>\n";
+      // A zoom text wider than its fixed box is cut at the box's left, as in
+      // the window. The other boxes fit their texts in the window's font; a
+      // viewer's substitute font may be wider, so they are not cut.
+      const bool rightAligned = LabelIsRightAligned(label.Label);
+      if (rightAligned) out += "<clipPath id=\"zoom\"><rect " + rect + "/></clipPath>\n";
       out += "<text xml:space=\"preserve\" x=\"";
       AppendNumber(out, label.AnchorX);
       out += "\" y=\"";
       AppendNumber(out, label.Baseline);
       out += "\" font-size=\"" + std::to_string(LabelPixelHeight(label.Label)) + "px\"";
-      if (LabelIsRightAligned(label.Label)) out += " text-anchor=\"end\"";
+      if (rightAligned) out += " text-anchor=\"end\" clip-path=\"url(#zoom)\"";
       out += ">";
       AppendEscaped(out, label.Text);
       out += "</text>\n";

@@ -175,10 +175,12 @@ TEST(SvgPictureTest, LabelsAreTextElementsOverTheWindowsBlack) {
   EXPECT_NE(svg.find("<rect x=\"584\" y=\"250\" width=\"11\" height=\"19\" fill=\"#000000\"/>"), std::string::npos);
   EXPECT_NE(svg.find("<text xml:space=\"preserve\" x=\"584\" y=\"265.5\" font-size=\"16px\">X</text>"),
             std::string::npos);
-  // The zoom text keeps its two spaces, is escaped and is not boxed.
-  EXPECT_NE(svg.find("x=\"593\" y=\"447\" font-size=\"11px\" text-anchor=\"end\">Zoom  : &lt;1&amp;2&gt;</text>"),
+  // The zoom text keeps its two spaces, is escaped, not boxed, but cut at its box.
+  EXPECT_NE(svg.find("<clipPath id=\"zoom\"><rect x=\"480\" y=\"436\" width=\"113\" height=\"13\"/></clipPath>\n"
+                     "<text xml:space=\"preserve\" x=\"593\" y=\"447\" font-size=\"11px\" text-anchor=\"end\" "
+                     "clip-path=\"url(#zoom)\">Zoom  : &lt;1&amp;2&gt;</text>"),
             std::string::npos);
-  EXPECT_EQ(svg.find("<rect x=\"480\""), std::string::npos);
+  EXPECT_EQ(svg.find("<rect x=\"480\" y=\"436\" width=\"113\" height=\"13\" fill="), std::string::npos);
 }
 
 TEST(SampleObserverTest, HearsEverySampleDrawnInOrder) {
