@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "app/Fonts.h"
+#include "paint/GraphLabelPainter.h"
 
 namespace {
 
@@ -39,16 +40,30 @@ class TPictureView : public QWidget {
   QVector<QRgb> colourTable_;
 };
 
-QLabel* AxisLetter(QWidget* parent, const char* name, const QString& text, int left, int top,
-                   int width, int height) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  label->setFont(TahomaBold(16));
-  label->setGeometry(left, top, width, height);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setAutoFillBackground(true);  // opaque: its box shows the window's black
-  return label;
-}
+// A label of the window: a QLabel for its text and visibility, drawn by the
+// graph labels' painter, which helixor-cli render --labels uses too.
+class TGraphLabelView : public QLabel {
+ public:
+  TGraphLabelView(TGraphLabel label, const char* name, const QString& text, QWidget* parent)
+      : QLabel(text, parent), label_(label) {
+    setObjectName(QLatin1String(name));
+    setFont(GraphLabelFont(label));
+    setAlignment((LabelIsRightAligned(label) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    FitBox();
+  }
+
+  // The length text's box grows with the text from its left edge.
+  void FitBox() { setGeometry(GraphLabelBox(label_, text())); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    PaintGraphLabel(painter, label_, text(), rect());
+  }
+
+ private:
+  TGraphLabel label_;
+};
 
 }  // namespace
 
@@ -68,20 +83,13 @@ TGraphForm::TGraphForm(QWidget* parent)
   Graph = new TPictureView(picture_, this);
   Graph->setObjectName(QStringLiteral("Graph"));
   Graph->setGeometry(0, 0, ClientWidth, ClientHeight);
-  ZLabel = AxisLetter(this, "ZLabel", QStringLiteral("Z"), 163, 430, 10, 19);
-  YLabel = AxisLetter(this, "YLabel", QStringLiteral("Y"), 279, 4, 11, 19);
-  XLabel = AxisLetter(this, "XLabel", QStringLiteral("X"), 584, 250, 11, 19);
-
-  ZoomLabel = new QLabel(QStringLiteral("Zoom  :"), this);
-  ZoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
-  ZoomLabel->setGeometry(480, 436, 113, 13);
-  ZoomLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-
-  LengthLabel = new QLabel(QStringLiteral("Length :"), this);
-  LengthLabel->setObjectName(QStringLiteral("LengthLabel"));
-  LengthLabel->move(10, 436);
-  LengthLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  LengthLabel->adjustSize();
+  const TGraphLabelTexts initial;
+  ZLabel = new TGraphLabelView(TGraphLabel::ZLabel, "ZLabel", QString::fromStdString(initial.ZLabel), this);
+  YLabel = new TGraphLabelView(TGraphLabel::YLabel, "YLabel", QString::fromStdString(initial.YLabel), this);
+  XLabel = new TGraphLabelView(TGraphLabel::XLabel, "XLabel", QString::fromStdString(initial.XLabel), this);
+  ZoomLabel = new TGraphLabelView(TGraphLabel::ZoomLabel, "ZoomLabel", QString::fromStdString(initial.ZoomLabel), this);
+  LengthLabel =
+      new TGraphLabelView(TGraphLabel::LengthLabel, "LengthLabel", QString::fromStdString(initial.LengthLabel), this);
 }
 
 void TGraphForm::FormCreate(int screenWidth, int mainWindowHeight) {
@@ -100,7 +108,7 @@ void TGraphForm::SetZoomText(const QString& text) { ZoomLabel->setText(text); }
 
 void TGraphForm::SetLengthText(const QString& text) {
   LengthLabel->setText(text);
-  LengthLabel->adjustSize();  // the box grows with the text from its left edge
+  static_cast<TGraphLabelView*>(LengthLabel)->FitBox();
 }
 
 void TGraphForm::closeEvent(QCloseEvent* event) {

@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "evaluator/Constants.h"
 #include "evaluator/Faults.h"
 #include "evaluator/Numeral.h"
@@ -22,11 +24,7 @@
 
 namespace {
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "helixor-cli eval: %s\n", message.c_str());
-  std::fputs(CliUsage, stderr);
-  return 2;
-}
+const char* const Command = "eval";
 
 // Evaluates one text and prints its line; returns whether it gave a value.
 bool Evaluate(TMathParser& parser, const std::string& text) {
@@ -51,35 +49,46 @@ bool Evaluate(TMathParser& parser, const std::string& text) {
 
 }  // namespace
 
-int RunEval(const std::vector<std::string>& args) {
+const char* const EvalHelp =
+    "usage: helixor-cli eval [--t VALUE] [EXPR ...]\n"
+    "\n"
+    "Evaluates each EXPR (each line of standard input when there is none) as the\n"
+    "program does, in 80-bit reals, with t, pi and e, and prints one line each:\n"
+    "  ok <value> <SSSS:MMMMMMMMMMMMMMMM>      the value and its 80-bit pattern\n"
+    "  fail code=<C> position=<P> math=<0|1>   not accepted, and where\n"
+    "  fault <message>                         beyond the 80-bit range\n"
+    "\n"
+    "  --t VALUE    the value of t (a decimal number; default 0)\n"
+    "  --           ends the options: what follows are expressions\n"
+    "  -h, --help   shows this help\n"
+    "\n"
+    "Exit status: 0 all ok, 1 any failure or fault, 2 a usage error.\n"
+    "\n"
+    "Example:\n"
+    "  helixor-cli eval --t 0.5 'SIN(pi*t)' '2^-3' -- '-t'\n";
+
+int RunEval(const std::vector<std::string>& argv) {
   Extended currentT = 0;
   std::vector<std::string> expressions;
-  bool options = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (options && (arg == "--help" || arg == "-h")) {
-      std::fputs(CliUsage, stdout);
+  TArguments args(argv);
+  while (args.Next()) {
+    const std::string arg = args.Current();
+    if (args.Is("--help", 'h') && (arg == "-h" || arg == "--help")) {
+      std::fputs(EvalHelp, stdout);
       return 0;
     }
-    if (options && arg == "--") {
-      options = false;
-      continue;
-    }
-    if (options && (arg == "--t" || arg.rfind("--t=", 0) == 0)) {
+    if (args.Is("--t")) {
       std::string value;
-      if (arg == "--t") {
-        if (i + 1 >= args.size()) return UsageError("--t needs a value");
-        value = args[++i];
-      } else {
-        value = arg.substr(4);
-      }
+      if (!args.Value(value)) return UsageError(Command, "missing value for", "--t", "give a decimal number");
       if (!DecimalToExtended(value, currentT))
-        return UsageError("'" + value + "' is not a decimal number");
+        return UsageError(Command, "invalid value for --t", value, "not a decimal number");
       continue;
     }
-    if (options && arg.size() > 2 && arg[0] == '-' && arg[1] == '-' &&
+    // A leading minus starts an expression ("-t", "-2^2") unless a letter
+    // follows a double one: only then is it an option.
+    if (!args.IsOperand() && arg.size() > 2 && arg[0] == '-' && arg[1] == '-' &&
         ((arg[2] >= 'a' && arg[2] <= 'z') || (arg[2] >= 'A' && arg[2] <= 'Z')))
-      return UsageError("unknown option '" + arg + "'");
+      return UsageError(Command, "unknown option", arg, "not an option of eval");
     expressions.push_back(arg);
   }
 

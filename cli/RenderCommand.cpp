@@ -1,154 +1,167 @@
 // helixor-cli render: runs the Draw command once on the main window's
 // initial texts, a function file and --set lines, and prints what a user
 // would see: error dialogs, error boxes, the two labels and GraphDrawn.
+// The picture goes to a BMP, PNG or SVG file, or to standard output.
 
-#include <array>
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/DrawRun.h"
+#include "cli/Report.h"
 #include "evaluator/Faults.h"
-#include "files/FunctionFile.h"
-#include "plot/DrawCommand.h"
+#include "paint/LabelledPicture.h"
+#include "plot/PictureFiles.h"
+#include "plot/SvgPicture.h"
 
 namespace {
 
-class TRenderWindow : public TDrawInputs, public TDrawOutputs, public TFunctionFields {
+const char* const Command = "render";
+
+// Keeps the projected points for the SVG picture.
+class TCurveRecorder : public TSampleObserver {
  public:
-  TRenderWindow() {
-    for (TField field : AllFields) texts_[Index(field)] = std::string(InitialText(field));
+  void SampleDrawn(int, Extended, Extended, Extended, Extended, Extended H, Extended V) override {
+    Points.push_back({298 + H, 241 - V});
   }
-
-  std::string FieldText(TField field) const override { return texts_[Index(field)]; }
-  void SetFieldText(TField field, const std::string& text) override { texts_[Index(field)] = text; }
-  TView View() const override { return view_; }
-  void SetView(TView view) { view_ = view; }
-
-  void SetZoomLabel(const std::string& text) override { zoomLabel_ = text; }
-  void SetLengthLabel(const std::string& text) override { lengthLabel_ = text; }
-  void ShowErrorDialog(const std::string& text) override { Say("error-dialog: " + text); }
-  void SetGraphDrawn(bool drawn) override { graphDrawn_ = drawn; }
-  bool GraphDrawn() const { return graphDrawn_; }
-  void ShowErrorBox(const std::string& text) { Say("error-box: " + WithFullStop(text)); }
-
-  void PrintState() const {
-    Say("zoom: " + zoomLabel_);
-    Say("length: " + lengthLabel_);
-    Say(std::string("drawn: ") + (graphDrawn_ ? "true" : "false"));
-  }
-
- private:
-  static std::size_t Index(TField field) { return static_cast<std::size_t>(field); }
-  static void Say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-  }
-
-  std::array<std::string, AllFields.size()> texts_;
-  TView view_ = TView::Isometric;
-  // The graph window's labels as it starts: "Zoom  :" has two spaces.
-  std::string zoomLabel_ = "Zoom  :";
-  std::string lengthLabel_ = "Length :";
-  bool graphDrawn_ = false;
+  std::vector<TCurvePoint> Points;
 };
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "helixor-cli render: %s\n", message.c_str());
-  std::fputs(CliUsage, stderr);
-  return 2;
-}
-
-bool ParseView(std::string name, TView& view) {
-  for (char& c : name)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (name == "isometric") view = TView::Isometric;
-  else if (name == "front") view = TView::Front;
-  else if (name == "left") view = TView::Left;
-  else if (name == "bottom") view = TView::Bottom;
-  else return false;
-  return true;
+std::vector<std::uint8_t> PictureBytes(TPictureFormat format, const TPicture& picture, TView view,
+                                       const std::vector<TCurvePoint>& curve, const TGraphLabelTexts* labels) {
+  const TBackground background = view == TView::Isometric ? TBackground::Coord3D : TBackground::Coord2D;
+  switch (format) {
+    case TPictureFormat::Bmp:
+      return picture.BmpBytes();
+    case TPictureFormat::Png:
+      return labels ? PngBytes(GraphWindowImage(picture, *labels)) : PngBytes(picture);
+    case TPictureFormat::Svg: {
+      std::vector<TPlacedLabel> placed;
+      if (labels) placed = PlaceGraphLabels(*labels);
+      const std::string text = SvgPicture(background, curve, labels ? &placed : nullptr);
+      return std::vector<std::uint8_t>(text.begin(), text.end());
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
-int RunRender(const std::vector<std::string>& args) {
+const char* const RenderHelp =
+    "usage: helixor-cli render [FILE.fnc] [--set NAME=TEXT]... [--view VIEW]\n"
+    "                          [-o PICTURE] [--format FORMAT] [--labels]\n"
+    "\n"
+    "Runs the Draw command once, as the window's \"Draw !\" does, on the fields of\n"
+    "FILE.fnc (or the window's initial texts) and prints the messages it shows and\n"
+    "the graph window's labels: error-dialog:, error-box:, zoom:, length:, drawn:.\n"
+    "\n"
+    "  FILE.fnc            the function file to draw\n"
+    "  --set NAME=TEXT     sets a field after the file is read (AEdit, BEdit, xt,\n"
+    "                      yt, zt, Precission); may be repeated\n"
+    "  --view VIEW         isometric (the default), front, left or bottom\n"
+    "  -o, --output PICTURE\n"
+    "                      writes the 600 x 451 picture; .bmp, .png or .svg by its\n"
+    "                      extension (BMP for a name without one); - writes it\n"
+    "                      to standard output (BMP unless --format says\n"
+    "                      otherwise) and moves the report lines to standard error\n"
+    "  --format FORMAT     bmp, png or svg, whatever the extension\n"
+    "  --labels            the picture as the graph window shows it: 601 x 457,\n"
+    "                      with the axis letters and the zoom and length texts\n"
+    "                      (PNG and SVG only)\n"
+    "  -h, --help          shows this help\n"
+    "\n"
+    "Exit status: 0 drawn, 1 the drawing stopped on a message, 2 a usage error or a\n"
+    "file that could not be read or written.\n"
+    "\n"
+    "Example:\n"
+    "  helixor-cli render /usr/share/doc/helixor/examples/helix.fnc --view front -o helix.png\n";
+
+int RunRender(const std::vector<std::string>& argv) {
   std::setlocale(LC_NUMERIC, "");
-  std::string file, output;
-  bool haveFile = false;
-  TView view = TView::Isometric;
-  std::vector<std::string> sets;
+  TDrawRequest request;
+  std::string output, formatName;
+  bool haveOutput = false, haveFormat = false, labels = false;
 
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    // "--option VALUE" or "--option=VALUE".
-    auto value = [&](const std::string& option, std::string& out) {
-      if (arg == option) {
-        if (k + 1 >= args.size()) return false;
-        out = args[++k];
-        return true;
-      }
-      out = arg.substr(option.size() + 1);
-      return true;
-    };
-    auto is = [&](const std::string& option) { return arg == option || arg.rfind(option + "=", 0) == 0; };
-    std::string text;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(CliUsage, stdout);
+  TArguments args(argv);
+  while (args.Next()) {
+    if (const int taken = TakeDrawArgument(Command, args, request)) {
+      if (taken == 2) return 2;
+      continue;
+    }
+    const std::string option = args.Current();
+    if (args.Is("--help", 'h')) {
+      std::fputs(RenderHelp, stdout);
       return 0;
-    } else if (is("--set")) {
-      if (!value("--set", text)) return UsageError("--set needs NAME=TEXT");
-      const std::size_t equals = text.find('=');
-      if (equals == std::string::npos || !FieldByName(std::string_view(text).substr(0, equals)))
-        return UsageError("--set needs NAME=TEXT with NAME one of AEdit, BEdit, xt, yt, zt, Precission");
-      sets.push_back(text);
-    } else if (is("--view")) {
-      if (!value("--view", text) || !ParseView(text, view))
-        return UsageError("--view takes isometric, front, left or bottom");
-    } else if (is("--output")) {
-      if (!value("--output", output) || output.empty()) return UsageError("--output needs a file name");
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option '" + arg + "'");
-    } else if (haveFile) {
-      return UsageError("more than one function file");
+    } else if (args.Is("--output", 'o')) {
+      if (!args.Value(output) || output.empty())
+        return UsageError(Command, "missing value for", "--output", "give a picture file name, or - for standard output");
+      haveOutput = true;
+    } else if (args.Is("--format")) {
+      if (!args.Value(formatName)) return UsageError(Command, "missing value for", "--format", "give bmp, png or svg");
+      haveFormat = true;
+    } else if (args.Is("--labels") && !args.HasAttachedValue()) {
+      labels = true;
     } else {
-      file = arg;
-      haveFile = true;
+      return UsageError(Command, "unknown option", option, "not an option of render");
     }
   }
 
-  TRenderWindow window;
-  window.SetView(view);
-  try {
-    if (haveFile) Load(file, window);
-    for (const std::string& line : sets) {
-      // Applied as if it were the function file line NAME=TEXT.
-      const std::size_t equals = line.find('=');
-      window.SetFieldText(*FieldByName(std::string_view(line).substr(0, equals)), line.substr(equals + 1));
-    }
-  } catch (const std::exception& e) {
-    window.ShowErrorBox(e.what());
-    std::fflush(stdout);
-    return 2;
+  // Everything about the picture is checked before anything is drawn, so a
+  // usage error writes nothing.
+  std::optional<TPictureFormat> format;
+  if (haveFormat) {
+    format = PictureFormatByName(formatName);
+    if (!format) return UsageError(Command, "unknown picture format", formatName, "use bmp, png or svg");
+    if (!haveOutput) return UsageError(Command, "no picture for", "--format", "give -o PICTURE as well");
   }
+  const bool toStandardOutput = haveOutput && output == "-";
+  if (haveOutput && !format) {
+    format = toStandardOutput ? std::optional(TPictureFormat::Bmp) : PictureFormatOfFileName(output);
+    if (!format)
+      return UsageError(Command, "unknown picture format", output,
+                        "name the file .bmp, .png or .svg, or give --format");
+  }
+  if (labels && !haveOutput) return UsageError(Command, "no picture for", "--labels", "give -o PICTURE as well");
+  if (labels && format == TPictureFormat::Bmp)
+    return UsageError(Command, "no labels in", output, "the BMP file holds the picture only; write .png or .svg");
+  if (format == TPictureFormat::Png && !PngAvailable())
+    return UsageError(Command, "cannot write", output, "this build writes no PNG files");
+  if (labels && !GraphLabelsAvailable())
+    return UsageError(Command, "cannot draw", "--labels", "this build has no labels");
 
+  // With the picture on standard output the report moves to standard error.
+  TRenderWindow window(toStandardOutput ? stderr : stdout);
   TPicture picture;
-  picture.ResetPicture(TBackground::Coord3D);
-  TDrawCommand command(window, window, picture);
-  int status = 1;
-  try {
-    command.DrawButtonClick();
-    // GraphDrawn starts false here, so it tells whether the command ran to
-    // its end or stopped on an error dialog.
-    if (window.GraphDrawn()) status = 0;
-  } catch (const std::exception& e) {
-    window.ShowErrorBox(e.what());
-  }
+  TCurveRecorder curve;
+  int status = LoadAndDraw(request, window, picture, format == TPictureFormat::Svg ? &curve : nullptr);
+  if (status == 2) return 2;
 
-  if (!output.empty()) {
+  if (haveOutput) {
+    TGraphLabelTexts texts;
+    SetLettersOfView(texts, request.View);
+    texts.ZoomLabel = window.ZoomLabel();
+    texts.LengthLabel = window.LengthLabel();
     try {
-      picture.SaveToFile(output);
+      const std::vector<std::uint8_t> bytes =
+          PictureBytes(*format, picture, request.View, curve.Points, labels ? &texts : nullptr);
+      if (toStandardOutput) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+          ReportProblem("cannot write", "-", "standard output is closed or full");
+          status = 2;
+        }
+      } else {
+        int errorNumber = 0;
+        try {
+          SaveFileBytes(output, bytes.data(), bytes.size(), &errorNumber);
+        } catch (const std::exception& e) {
+          window.ShowErrorBox(e.what());
+          ReportProblem("cannot write", output, ReasonOfErrno(errorNumber));
+          status = 2;
+        }
+      }
     } catch (const std::exception& e) {
       window.ShowErrorBox(e.what());
       status = 2;

@@ -1,17 +1,24 @@
-// helixor-cli: evaluates expressions and renders function files headless,
-// with the same evaluator and Draw command as the program.
+// helixor-cli: evaluates expressions, renders and samples function files
+// headless, with the same evaluator and Draw command as the program.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Report.h"
 
 const char* const CliUsage =
     "usage: helixor-cli eval [--t VALUE] [EXPR ...]\n"
-    "       helixor-cli render [FILE.fnc] [--set NAME=TEXT]... "
-    "[--view isometric|front|left|bottom] [--output PICTURE.bmp]\n"
-    "       helixor-cli --help | --version\n";
+    "       helixor-cli render [FILE.fnc] [--set NAME=TEXT]... [--view VIEW]\n"
+    "                          [-o PICTURE] [--format bmp|png|svg] [--labels]\n"
+    "       helixor-cli sample [FILE.fnc] [--set NAME=TEXT]... [--view VIEW] [-o TABLE]\n"
+    "       helixor-cli -h | --help | -V | --version\n"
+    "\n"
+    "  eval     evaluates expressions as the program does, in 80-bit reals\n"
+    "  render   draws a function file as \"Draw !\" does; writes BMP, PNG or SVG\n"
+    "  sample   writes the samples of the drawing as a CSV table\n"
+    "\n"
+    "'helixor-cli COMMAND --help' describes a command's options.\n";
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -23,14 +30,14 @@ int main(int argc, char** argv) {
     std::fputs(CliUsage, stdout);
     return 0;
   }
-  if (command == "--version") {
+  if (command == "--version" || command == "-V") {
     std::puts("helixor-cli 1.0");
     return 0;
   }
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "eval") return RunEval(args);
   if (command == "render") return RunRender(args);
-  std::fprintf(stderr, "helixor-cli: unknown command '%s'\n", command.c_str());
-  std::fputs(CliUsage, stderr);
-  return 2;
+  if (command == "sample") return RunSample(args);
+  return UsageError("", command[0] == '-' ? "unknown option" : "unknown command", command,
+                    "the commands are eval, render and sample");
 }

@@ -1,21 +1,21 @@
-// The two axis backgrounds, drawn once by scan conversion of a few polygons
-// at 8 x 8 samples per pixel; the share of samples covered picks the grey
-// entry, which gives the slanted and pointed edges their anti-aliasing.
+// The two axis backgrounds: a few polygons (the shapes), drawn once by scan
+// conversion at 8 x 8 samples per pixel; the share of samples covered picks
+// the grey entry, which gives the slanted and pointed edges their
+// anti-aliasing. The SVG picture draws the same shapes as vectors.
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <vector>
 
+#include "plot/BackgroundShapes.h"
 #include "plot/Picture.h"
 
 namespace {
 
 constexpr int Sub = 8;  // samples per pixel along each axis
 
-struct TVec {
-  double X, Y;
-};
+using TVec = TShapePoint;
 TVec operator+(TVec a, TVec b) { return {a.X + b.X, a.Y + b.Y}; }
 TVec operator-(TVec a, TVec b) { return {a.X - b.X, a.Y - b.Y}; }
 TVec operator*(double s, TVec a) { return {s * a.X, s * a.Y}; }
@@ -72,27 +72,6 @@ class TCoverage {
       }
   }
 
-  void Rectangle(double left, double top, double right, double bottom) {
-    Fill({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
-  }
-
-  // A bar of the given half width along the line from a to b.
-  void Bar(TVec a, TVec b, double halfWidth) {
-    TVec d = b - a;
-    const double length = std::hypot(d.X, d.Y);
-    TVec n{-d.Y / length * halfWidth, d.X / length * halfWidth};
-    Fill({a + n, b + n, b - n, a - n});
-  }
-
-  // A filled arrowhead pointing along the unit vector dir to its tip, its
-  // back edge notched inward between the two barbs.
-  void Arrowhead(TVec tip, TVec dir) {
-    constexpr double Length = 14, HalfWidth = 6.75, Notch = 2;
-    TVec n{-dir.Y, dir.X};
-    TVec back = tip - Length * dir;
-    Fill({tip, back + HalfWidth * n, tip - (Length - Notch) * dir, back - HalfWidth * n});
-  }
-
   // Turns the coverage into grey entries.
   void Render() {
     for (int i = 0; i < TPicture::PixelCount; ++i)
@@ -104,6 +83,36 @@ class TCoverage {
   std::vector<std::uint64_t> masks_;    // the current shape's bounding box
 };
 
+// The shapes of a background, in drawing order.
+class TShapes {
+ public:
+  void Rectangle(double left, double top, double right, double bottom) {
+    shapes_.push_back({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
+  }
+
+  // A bar of the given half width along the line from a to b.
+  void Bar(TVec a, TVec b, double halfWidth) {
+    TVec d = b - a;
+    const double length = std::hypot(d.X, d.Y);
+    TVec n{-d.Y / length * halfWidth, d.X / length * halfWidth};
+    shapes_.push_back({a + n, b + n, b - n, a - n});
+  }
+
+  // A filled arrowhead pointing along the unit vector dir to its tip, its
+  // back edge notched inward between the two barbs.
+  void Arrowhead(TVec tip, TVec dir) {
+    constexpr double Length = 14, HalfWidth = 6.75, Notch = 2;
+    TVec n{-dir.Y, dir.X};
+    TVec back = tip - Length * dir;
+    shapes_.push_back({tip, back + HalfWidth * n, tip - (Length - Notch) * dir, back - HalfWidth * n});
+  }
+
+  std::vector<TShape> Take() { return std::move(shapes_); }
+
+ private:
+  std::vector<TShape> shapes_;
+};
+
 int RoundedRatio(int numerator, int denominator) {
   return (2 * numerator + denominator) / (2 * denominator);
 }
@@ -113,51 +122,57 @@ int RoundedRatio(int numerator, int denominator) {
 // starts.
 constexpr TVec Centre{298, 241};
 
-void DrawPlaneAxes(TCoverage& coverage) {
+void DrawPlaneAxes(TShapes& shapes) {
   // Positive x: solid to the arrow at the right edge.
-  coverage.Rectangle(297, 240, 589, 242);
-  coverage.Arrowhead({600, 241}, {1, 0});
+  shapes.Rectangle(297, 240, 589, 242);
+  shapes.Arrowhead({600, 241}, {1, 0});
   // Positive y: solid to the arrow at the top edge.
-  coverage.Rectangle(297, 11, 299, 242);
-  coverage.Arrowhead({298, 0}, {0, -1});
+  shapes.Rectangle(297, 11, 299, 242);
+  shapes.Arrowhead({298, 0}, {0, -1});
   // Negative x: 19 dashes of 4 or 5 pixels, columns 15-18 to 282-286.
   for (int k = 0; k < 19; ++k) {
     const int first = 15 + RoundedRatio(267 * k, 18), last = 18 + RoundedRatio(268 * k, 18);
-    coverage.Rectangle(first, 240, last + 1, 242);
+    shapes.Rectangle(first, 240, last + 1, 242);
   }
   // Negative y: 14 dashes of 4 or 5 pixels, rows 251-254 to 443-447.
   for (int k = 0; k < 14; ++k) {
     const int first = 251 + RoundedRatio(192 * k, 13), last = 254 + RoundedRatio(193 * k, 13);
-    coverage.Rectangle(297, first, 299, last + 1);
+    shapes.Rectangle(297, first, 299, last + 1);
   }
 }
 
 // The z axis, 30 degrees from the vertical, as the isometric view draws it:
 // growing z runs down and to the left.
-void DrawDepthAxis(TCoverage& coverage) {
+void DrawDepthAxis(TShapes& shapes) {
   const double sine = 0.5, cosine = std::sqrt(3.0) / 2;
   const TVec down{-sine, cosine};  // unit vector of growing z
   // The arrow's tip touches the bottom edge of the picture.
   const double reach = (TPicture::Height - Centre.Y) / cosine;
   const TVec tip = Centre + reach * down;
-  coverage.Bar(Centre, tip - 11.0 * down, 1);
-  coverage.Arrowhead(tip, down);
+  shapes.Bar(Centre, tip - 11.0 * down, 1);
+  shapes.Arrowhead(tip, down);
   // Negative z: 18 dashes of 5 pixels at a pitch of 15 pixels along the
   // line (13 rows), the first starting at row 230.
   const double first = 11 / cosine;
   for (int k = 0; k < 18; ++k) {
     const double from = first + 15.0 * k;
-    coverage.Bar(Centre - from * down, Centre - (from + 5) * down, 1);
+    shapes.Bar(Centre - from * down, Centre - (from + 5) * down, 1);
   }
 }
 
 }  // namespace
 
+std::vector<TShape> BackgroundShapes(TBackground background) {
+  TShapes shapes;
+  DrawPlaneAxes(shapes);
+  if (background == TBackground::Coord3D) DrawDepthAxis(shapes);
+  return shapes.Take();
+}
+
 TPicture DrawBackground(TBackground background) {
   TPicture picture;
   TCoverage coverage(picture);
-  DrawPlaneAxes(coverage);
-  if (background == TBackground::Coord3D) DrawDepthAxis(coverage);
+  for (const TShape& shape : BackgroundShapes(background)) coverage.Fill(shape);
   coverage.Render();
   return picture;
 }

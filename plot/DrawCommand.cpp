@@ -190,6 +190,7 @@ void TDrawCommand::DrawButtonClick() {
           break;
       }
       Draw(static_cast<int>(i), H, V);
+      if (observer_) observer_->SampleDrawn(static_cast<int>(i), currentT_, x, y, z, H, V);
     }
   }
   // 11-12.

@@ -46,6 +46,15 @@ class TDrawOutputs {
   virtual void SetGraphDrawn(bool drawn) = 0;
 };
 
+// Told of every sample of the drawing pass once its step is drawn, in
+// order: so a command that stops at sample i has told samples 0 to i - 1.
+class TSampleObserver {
+ public:
+  virtual ~TSampleObserver() = default;
+  // t, the unprojected point and the projected H and V (unrounded).
+  virtual void SampleDrawn(int i, Extended t, Extended x, Extended y, Extended z, Extended H, Extended V) = 0;
+};
+
 // The isometric angle pi/6, from its 80-bit pattern.
 Extended IsoAngle();
 
@@ -79,6 +88,8 @@ class TDrawCommand {
   Extended CurrentT() const { return currentT_; }
   void SetCurrentT(Extended t) { currentT_ = t; }
   TMathParser& Parser() { return *parser_; }
+  // Not owned; null for none.
+  void SetSampleObserver(TSampleObserver* observer) { observer_ = observer; }
 
  private:
   // Evaluates the field's current text; false when the evaluation failed.
@@ -91,6 +102,7 @@ class TDrawCommand {
   TPicture& picture_;
   std::unique_ptr<TMathParser> parser_;
   Extended currentT_ = 0;
+  TSampleObserver* observer_ = nullptr;
   // The six texts as the command found them when it started.
   std::string texts_[AllFields.size()];
 };

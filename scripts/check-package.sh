@@ -38,6 +38,7 @@ expected=(
   /usr/share/icons/hicolor/scalable/apps/helixor.svg
   /usr/share/icons/hicolor/scalable/mimetypes/application-x-helixor-function.svg
   /usr/share/man/man1/helixor-cli.1.gz
+  /usr/share/bash-completion/completions/helixor-cli
 )
 for size in 16 32 48 64 128 256; do
   expected+=(/usr/share/icons/hicolor/${size}x${size}/apps/helixor.png)

@@ -12,6 +12,8 @@ packages=(
   desktop-file-utils shared-mime-info
   g++-mingw-w64-x86-64 dpkg-dev file
   strace  # file tests: injected read errors and interrupted reads
+  libpng-dev  # helixor-cli render: PNG pictures
+  librsvg2-bin  # tests: SVG pictures rendered against the BMP
 )
 
 missing=()

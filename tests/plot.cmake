@@ -13,3 +13,17 @@ add_dependencies(RenderCliTest helixor-cli)
 helixor_add_test(RenderInputTest SOURCES plot/RenderInputTest.cpp)
 target_compile_definitions(RenderInputTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>")
 add_dependencies(RenderInputTest helixor-cli)
+
+# PNG and SVG pictures, and the samples they are made from.
+find_package(PNG REQUIRED)
+helixor_add_test(PictureFilesTest SOURCES plot/PictureFilesTest.cpp LIBS plot)
+target_link_libraries(PictureFilesTest PRIVATE PNG::PNG)
+
+helixor_add_test(CliConventionsTest SOURCES plot/CliConventionsTest.cpp LIBS plot)
+target_link_libraries(CliConventionsTest PRIVATE PNG::PNG)
+target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
+  HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
+add_dependencies(CliConventionsTest helixor-cli)
+if(HELIXOR_BUILD_GUI)
+  target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI_HAS_LABELS=1)
+endif()

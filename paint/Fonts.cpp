@@ -1,4 +1,4 @@
-#include "app/Fonts.h"
+#include "paint/Fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

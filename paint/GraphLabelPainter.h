@@ -1,0 +1,21 @@
+#pragma once
+// Draws the graph window's labels: the one piece of code behind both the
+// window's letters and texts and helixor-cli render --labels. Needs the
+// toolkit's GUI module only.
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+
+#include "plot/GraphLabels.h"
+
+// Tahoma bold, 16 pixels for the letters and 11 (the window's font) for the
+// zoom and length texts.
+QFont GraphLabelFont(TGraphLabel label);
+// The label's box in window pixels; the length text's box grows with it.
+QRect GraphLabelBox(TGraphLabel label, const QString& text);
+// Draws the label into its box, given in the painter's coordinates: the
+// window's black under the letters, then the text in white, aligned as the
+// label is, clipped to the box.
+void PaintGraphLabel(QPainter& painter, TGraphLabel label, const QString& text, const QRect& box);

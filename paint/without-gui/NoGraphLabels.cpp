@@ -1,0 +1,12 @@
+// Builds without the toolkit (the Windows cross build of the core and
+// helixor-cli) draw no labels; the command line says so before drawing.
+#include "evaluator/Faults.h"
+#include "paint/LabelledPicture.h"
+
+bool GraphLabelsAvailable() { return false; }
+TRgbImage GraphWindowImage(const TPicture&, const TGraphLabelTexts&) {
+  throw Fault("The labels are not available in this build");
+}
+std::vector<TPlacedLabel> PlaceGraphLabels(const TGraphLabelTexts&) {
+  throw Fault("The labels are not available in this build");
+}

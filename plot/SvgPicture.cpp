@@ -1,0 +1,111 @@
+#include "plot/SvgPicture.h"
+
+#include <charconv>
+
+#include "plot/BackgroundShapes.h"
+
+namespace {
+
+// The shortest text that reads back to the same value.
+template <typename T>
+void AppendNumber(std::string& out, T value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+std::string Hex(const TRGB& c) {
+  static const char digits[] = "0123456789abcdef";
+  std::string s = "#";
+  for (std::uint8_t v : {c.Red, c.Green, c.Blue}) {
+    s += digits[v >> 4];
+    s += digits[v & 15];
+  }
+  return s;
+}
+
+void AppendEscaped(std::string& out, const std::string& text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+}
+
+}  // namespace
+
+std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& curve,
+                       const std::vector<TPlacedLabel>* labels) {
+  const TPalette& palette = GraphPalette();
+  const int width = labels ? GraphClientWidth : TPicture::Width;
+  const int height = labels ? GraphClientHeight : TPicture::Height;
+  std::string out;
+  out.reserve(4096 + curve.size() * 48);
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + std::to_string(width) +
+         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
+         std::to_string(height) + "\">\n";
+  if (labels) out += "<rect width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" fill=\"#000000\"/>\n";
+  out += "<rect width=\"600\" height=\"451\" fill=\"" + Hex(palette[BackgroundEntry]) + "\"/>\n";
+
+  // The axes: each shape of the background as a polygon.
+  out += "<g fill=\"" + Hex(palette[BrightestGrey]) + "\" stroke=\"none\">\n";
+  for (const TShape& shape : BackgroundShapes(background)) {
+    out += "<polygon points=\"";
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+      if (i) out += ' ';
+      AppendNumber(out, shape[i].X);
+      out += ',';
+      AppendNumber(out, shape[i].Y);
+    }
+    out += "\"/>\n";
+  }
+  out += "</g>\n";
+
+  // The curve, clipped to the picture as the raster is.
+  if (!curve.empty()) {
+    out += "<clipPath id=\"picture\"><rect width=\"600\" height=\"451\"/></clipPath>\n";
+    out += "<polyline clip-path=\"url(#picture)\" fill=\"none\" stroke=\"" + Hex(palette[PureRedEntry]) +
+           "\" stroke-width=\"1\" stroke-linejoin=\"round\" points=\"";
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+      if (i) out += ' ';
+      AppendNumber(out, curve[i].X);
+      out += ',';
+      AppendNumber(out, curve[i].Y);
+    }
+    out += "\"/>\n";
+  }
+
+  if (labels) {
+    out += "<g font-family=\"Tahoma, Verdana, 'DejaVu Sans', 'Liberation Sans', sans-serif\" "
+           "font-weight=\"bold\" fill=\"#ffffff\">\n";
+    for (const TPlacedLabel& label : *labels) {
+      const TLabelBox& box = label.Box;
+      const std::string rect = "x=\"" + std::to_string(box.Left) + "\" y=\"" + std::to_string(box.Top) +
+                               "\" width=\"" + std::to_string(box.Width) + "\" height=\"" +
+                               std::to_string(box.Height) + "\"";
+      if (LabelIsOpaque(label.Label)) out += "<rect " + rect + " fill=\"#000000\"/>\n";
+      // A zoom text wider than its fixed box is cut at the box's left, as in
+      // the window. The other boxes fit their texts in the window's font; a
+      // viewer's substitute font may be wider, so they are not cut.
+      const bool rightAligned = LabelIsRightAligned(label.Label);
+      if (rightAligned) out += "<clipPath id=\"zoom\"><rect " + rect + "/></clipPath>\n";
+      out += "<text xml:space=\"preserve\" x=\"";
+      AppendNumber(out, label.AnchorX);
+      out += "\" y=\"";
+      AppendNumber(out, label.Baseline);
+      out += "\" font-size=\"" + std::to_string(LabelPixelHeight(label.Label)) + "px\"";
+      if (rightAligned) out += " text-anchor=\"end\" clip-path=\"url(#zoom)\"";
+      out += ">";
+      AppendEscaped(out, label.Text);
+      out += "</text>\n";
+    }
+    out += "</g>\n";
+  }
+  out += "</svg>\n";
+  return out;
+}
