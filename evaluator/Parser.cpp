@@ -598,8 +598,10 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
 
 // The reductions work on the stack in place: the rule's value replaces the
 // entry of its first symbol, which then takes the target state. After a math
-// error that entry keeps the value that stood there before: the left
-// operand, or the argument of a function.
+// error that entry takes the value the rule's working record holds at that
+// moment: the right operand of an operator (the last value a reduction
+// produced), the argument of a function. The rest of the text is still
+// evaluated from it, and whether a later operation faults depends on it.
 // The rule is one of the grammar's here; the caller sets the new top
 // entry's state.
 [[gnu::always_inline]] inline TMathParser::TokenRecord* TMathParser::ReduceValue(int rule,
@@ -617,20 +619,20 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
       first->Value = Checked(first->Value * top->Value);
       break;
     case 5:
-      if (top->Value == 0)
-        MathError_ = true;
+      if (top->Value == 0) [[unlikely]]
+        MathErrorLeaving(first, top->Value);
       else
         first->Value = Checked(first->Value / top->Value);
       break;
     case 7: {
       const Extended base = first->Value;
-      if (!(base > 0)) {
-        MathError_ = true;
+      if (!(base > 0)) [[unlikely]] {
+        MathErrorLeaving(first, top->Value);
         break;
       }
       const Extended exponent = Checked(std::log(base) * top->Value);
-      if (exponent < -PowerLimit || exponent > PowerLimit)
-        MathError_ = true;
+      if (exponent < -PowerLimit || exponent > PowerLimit) [[unlikely]]
+        MathErrorLeaving(first, top->Value);
       else
         first->Value = std::exp(exponent);
       break;
@@ -638,8 +640,8 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
     case 100: {
       const std::int64_t a = RoundToInt64(first->Value);
       const std::int64_t m = RoundToInt64(top->Value);
-      if (m == 0)
-        MathError_ = true;
+      if (m == 0) [[unlikely]]
+        MathErrorLeaving(first, top->Value);
       else
         first->Value = static_cast<Extended>(m == -1 ? 0 : a % m);  // INT64_MIN % -1 is 0
       break;
@@ -651,7 +653,8 @@ inline std::uint8_t TMathParser::TargetState(int rule, std::uint8_t below) {
       first->Value = top[-1].Value;
       break;
     case 16:
-      // The function entry's name is read before its value overwrites it.
+      // The function entry's name is read before its value overwrites it;
+      // after a math error the value is the argument.
       first->Value = ApplyFunction(first->FuncName, top[-1].Value);
       break;
     default:  // one symbol: the value itself

@@ -147,4 +147,10 @@ class TMathParser {
   // The function named by funcName of x; sets MathError_ and returns x
   // unchanged when x is outside the function's bounds.
   Extended ApplyFunction(const char* funcName, Extended x);
+  // A math error in the reduction whose first entry is first: the entry
+  // takes the value the working record holds then.
+  void MathErrorLeaving(TokenRecord* first, Extended value) {
+    MathError_ = true;
+    first->Value = value;
+  }
 };
