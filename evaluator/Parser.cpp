@@ -43,12 +43,14 @@ struct ParsingGuard<true> {
 
 }  // namespace
 
-void TMathParser::Run() { RunLoop<false>(); }
+void TMathParser::Run() { RunLoop<false>(ParseString); }
 
-void TMathParser::Parse() { RunLoop<true>(); }
+void TMathParser::Parse() { RunLoop<true>(ParseString); }
+
+void TMathParser::Parse(const std::string& Text) { RunLoop<true>(Text); }
 
 template <bool WholeParse>
-void TMathParser::RunLoop() {
+void TMathParser::RunLoop(const std::string& text) {
   // The loop keeps the top entry, the scan position, the text and the
   // look-ahead in registers and writes them back when it ends. Every
   // step jumps straight to the code of its operation.
@@ -66,8 +68,10 @@ void TMathParser::RunLoop() {
     Stack[0].State = 0;
     StackTop = 1;
   }
-  const char* const s = ParseString.data();
-  TextLength = ParseString.size();
+  Text_ = &text;
+  ChooseLookup();
+  const char* const s = text.data();
+  TextLength = text.size();
   TokenRecord* top = Stack + StackTop - 1;
   std::size_t pos = WholeParse ? 0 : Position_ - 1;
   std::size_t length = WholeParse ? 0 : TokenLength;

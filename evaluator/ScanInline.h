@@ -176,11 +176,11 @@ constexpr std::uint64_t ModKey = Key("MOD");
   // A variable: its value comes from the handler, which the name has been
   // stepped over for.
   bool found = false;
-  if (OnGetVar) {
+  if (Lookup_) {
     Position_ = end + 1;
-    OnGetVar(*this, std::string_view(s + start, nameLength), dest.Value, found);
+    Lookup_(LookupContext_, *this, std::string_view(s + start, nameLength), dest.Value, found);
     // The scan goes on in the text it began with.
-    if (ParseString.data() != s || ParseString.size() != TextLength) RaiseTextChanged();
+    if (Text_->data() != s || Text_->size() != TextLength) RaiseTextChanged();
   }
   if (found) return NumberToken;
   length = 0;

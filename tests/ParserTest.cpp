@@ -419,6 +419,51 @@ TEST(Events, WithoutHandlersEveryNameIsUnknown) {
   EXPECT_EQ(p.Position(), 4);
 }
 
+// Parse of a text the caller keeps, with a plain lookup function: the same
+// outcomes as ParseString with OnGetVar, and ParseString is left alone.
+TEST(CallerText, ParsesInPlaceWithThePlainLookup) {
+  struct Context {
+    Extended t = 0.75L;
+    std::vector<std::string> names;
+  } context;
+  TMathParser plain;
+  plain.OnGetVar = [](TMathParser&, std::string_view, Extended&, bool&) { FAIL() << "OnGetVar called"; };
+  plain.SetGetVarFunction(
+      [](void* self, TMathParser& sender, std::string_view name, Extended& value, bool& found) {
+        auto& c = *static_cast<Context*>(self);
+        EXPECT_GT(sender.Position(), 1);
+        c.names.emplace_back(name);
+        found = LookUpCurveName(name, c.t, value);
+      },
+      &context);
+  plain.ParseString = "kept";
+  Calculator c;
+  c.t = context.t;
+  for (const std::string text : {"2*cos(t)+sin(3*T)^2", "pi*e", "t t", "x+1", "1/0", "sqrt(", "1e4000^899 mod 5",
+                                 "((((((((((((((1))))))))))))))", ""}) {
+    c.Parse(text);
+    context.names.clear();
+    plain.Parse(text);
+    EXPECT_EQ(plain.ParseFailed(), c.parser.ParseFailed()) << text;
+    EXPECT_EQ(plain.ErrorCode(), c.parser.ErrorCode()) << text;
+    EXPECT_EQ(plain.Position(), c.parser.Position()) << text;
+    EXPECT_EQ(plain.MathError(), c.parser.MathError()) << text;
+    EXPECT_EQ(BitsOfExtended(plain.ParseValue()), BitsOfExtended(c.parser.ParseValue())) << text;
+    EXPECT_EQ(context.names, c.names) << text;
+    EXPECT_EQ(plain.ParseString, "kept");
+  }
+  // Cleared, the plain lookup gives way to OnGetVar again.
+  plain.SetGetVarFunction(nullptr, nullptr);
+  bool called = false;
+  plain.OnGetVar = [&called](TMathParser&, std::string_view, Extended& value, bool& found) {
+    called = found = true;
+    value = 4;
+  };
+  plain.Parse(std::string("t*t"));
+  EXPECT_TRUE(called);
+  EXPECT_EQ(plain.ParseValue(), 16);
+}
+
 TEST(Reuse, NothingOfAFailureRemains) {
   Calculator c;
   for (const std::string& bad : {std::string("ln(0)+("), std::string("1E"), std::string("1/0"),
