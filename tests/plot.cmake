@@ -9,3 +9,8 @@ helixor_add_test(RenderCliTest SOURCES plot/RenderCliTest.cpp LIBS plot)
 target_compile_definitions(RenderCliTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
 add_dependencies(RenderCliTest helixor-cli)
+
+# Writes plot/BackgroundRuns.cpp from DrawBackground; run by hand when the
+# drawing of the backgrounds changes (PlotBackgroundsTest tells).
+add_executable(make_background_runs ${CMAKE_CURRENT_LIST_DIR}/plot/MakeBackgroundRuns.cpp)
+target_link_libraries(make_background_runs PRIVATE plot)
