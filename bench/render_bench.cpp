@@ -11,6 +11,11 @@
 // helixor / floor and gnuplot / helixor, and the peak memory (maximum
 // resident set) of each.
 //
+// The pictures go to $TMPDIR (or /tmp). helixor-cli saves its picture to
+// disk before it replaces the file (fdatasync, then rename), which the
+// floor does not; at 100 samples that sync is a large share of the whole
+// process, so TMPDIR on a memory file system shows the drawing alone.
+//
 // Usage: render_bench [--no-gnuplot] [google benchmark flags]
 
 #include <benchmark/benchmark.h>
