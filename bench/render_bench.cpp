@@ -1,10 +1,22 @@
-// render_bench: the whole `helixor-cli render` of the bundled helix
-// (x = cos(t), y = sin(t), z = t/10, t in [0, 20 pi]) against gnuplot drawing
-// the same curve from the same number of samples into a 600 x 451 PNG, both
-// as whole processes in the same run. Prints the medians, their ratio and
-// the peak memory (maximum resident set) of each.
+// render_bench: the whole `helixor-cli render` against the same drawing
+// written by hand with no parsing at all (render_floor), and, for the helix,
+// against gnuplot drawing the same curve from the same number of samples
+// into a 600 x 451 PNG; all as whole processes, measured in CPU time (user
+// and system, from the child's resource usage), their repetitions
+// interleaved at random in one run. Two curves: the bundled helix
+// (cos(t), sin(t), t/10 on [0, 20 pi]) and a heavy one
+// (cos(2^t)*ln(sqr(atan(t)))+sin(3*t), (t MOD 3)*exp(-t/10)+sqrt(abs(sin(t))),
+// 2*cos(t)+abs(sin(3*t))^2 on [0.5, 1.5]), at 10^4, 10^5 and 10^6 samples,
+// and a start-up row of 100 samples. Prints the medians, the ratios
+// helixor / floor and gnuplot / helixor, and the peak memory (maximum
+// resident set) of each.
 //
-// Usage: render_bench [google benchmark flags]
+// The pictures go to $TMPDIR (or /tmp). helixor-cli saves its picture to
+// disk before it replaces the file (fdatasync, then rename), which the
+// floor does not; at 100 samples that sync is a large share of the whole
+// process, so TMPDIR on a memory file system shows the drawing alone.
+//
+// Usage: render_bench [--no-gnuplot] [google benchmark flags]
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -12,9 +24,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,7 +34,7 @@
 namespace {
 
 struct TProcessResult {
-  double Seconds = 0;
+  double Seconds = 0;  // CPU time, user and system
   long PeakKiB = 0;
   bool Ok = false;
 };
@@ -32,7 +44,6 @@ TProcessResult RunProcess(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
     const int null = ::open("/dev/null", O_WRONLY);
@@ -45,7 +56,8 @@ TProcessResult RunProcess(const std::vector<std::string>& argv) {
   struct rusage usage {};
   ::wait4(pid, &status, 0, &usage);
   TProcessResult r;
-  r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.Seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
   r.PeakKiB = usage.ru_maxrss;
   r.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return r;
@@ -56,13 +68,28 @@ std::string TempPath(const char* name) {
   return std::string(dir && *dir ? dir : "/tmp") + "/helixor-render-bench-" + std::to_string(::getpid()) + name;
 }
 
-std::vector<std::string> HelixorCommand(long n) {
+enum TCurve { Helix, Heavy };
+
+const char* CurveName(long curve) { return curve == Helix ? "helix" : "heavy"; }
+
+std::vector<std::string> HelixorCommand(long curve, long n) {
   // Precission n - 1 gives n samples, as gnuplot's "set samples n".
-  return {HELIXOR_CLI, "render", HELIXOR_HELIX, "--set", "Precission=" + std::to_string(n - 1),
-          "--output", TempPath(".bmp")};
+  std::vector<std::string> command = {HELIXOR_CLI, "render", HELIXOR_HELIX, "--set",
+                                      "Precission=" + std::to_string(n - 1), "--output", TempPath(".bmp")};
+  if (curve == Heavy)
+    for (const char* set : {"AEdit=0.5", "BEdit=1.5", "xt=cos(2^t)*ln(sqr(atan(t)))+sin(3*t)",
+                            "yt=(t MOD 3)*exp(-t/10)+sqrt(abs(sin(t)))", "zt=2*cos(t)+abs(sin(3*t))^2"}) {
+      command.push_back("--set");
+      command.push_back(set);
+    }
+  return command;
 }
 
-std::vector<std::string> GnuplotCommand(long n) {
+std::vector<std::string> FloorCommand(long curve, long n) {
+  return {HELIXOR_FLOOR, CurveName(curve), std::to_string(n), TempPath("-floor.bmp")};
+}
+
+std::vector<std::string> GnuplotCommand(long, long n) {
   return {"gnuplot", "-e",
           "set terminal png size 600,451; set output '" + TempPath(".png") + "'; set samples " +
               std::to_string(n) +
@@ -75,11 +102,12 @@ std::map<std::string, long>& PeakKiB() {
   return peaks;
 }
 
-void RunWhole(benchmark::State& state, const char* name, std::vector<std::string> (*command)(long)) {
-  const long n = state.range(0);
+void RunWhole(benchmark::State& state, const char* name,
+              std::vector<std::string> (*command)(long, long)) {
+  const long curve = state.range(0), n = state.range(1);
   long peak = 0;
   for (auto _ : state) {
-    const TProcessResult r = RunProcess(command(n));
+    const TProcessResult r = RunProcess(command(curve, n));
     if (!r.Ok) {
       state.SkipWithError("the process failed");
       break;
@@ -89,11 +117,12 @@ void RunWhole(benchmark::State& state, const char* name, std::vector<std::string
   }
   state.counters["peak_KiB"] = static_cast<double>(peak);
   state.counters["samples"] = static_cast<double>(n);
-  long& kept = PeakKiB()[std::string(name) + "/" + std::to_string(n)];
+  long& kept = PeakKiB()[std::string(name) + "/" + std::to_string(curve) + "/" + std::to_string(n)];
   kept = std::max(kept, peak);
 }
 
 void BM_HelixorRender(benchmark::State& state) { RunWhole(state, "BM_HelixorRender", HelixorCommand); }
+void BM_FloorRender(benchmark::State& state) { RunWhole(state, "BM_FloorRender", FloorCommand); }
 void BM_GnuplotRender(benchmark::State& state) { RunWhole(state, "BM_GnuplotRender", GnuplotCommand); }
 
 // Keeps the medians to print the ratios after the run.
@@ -107,19 +136,30 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    auto helixor = medians_.find("BM_HelixorRender"), gnuplot = medians_.find("BM_GnuplotRender");
+    std::printf("\n%-6s %-9s %13s %13s %7s %13s %8s %12s %12s %12s\n", "curve", "samples", "helixor (ms)",
+                "floor (ms)", "ratio", "gnuplot (ms)", "gp/hx", "helixor peak", "floor peak", "gnuplot peak");
+    const auto helixor = medians_.find("BM_HelixorRender");
     if (helixor == medians_.end()) return;
-    std::printf("\n%-9s %14s %14s %8s %14s %14s\n", "samples", "helixor (ms)", "gnuplot (ms)", "ratio",
-                "helixor peak", "gnuplot peak");
     for (const auto& [args, time] : helixor->second) {
-      const long n = std::strtol(args.c_str() + args.find_first_of("0123456789"), nullptr, 10);
-      double other = 0;
-      if (gnuplot != medians_.end() && gnuplot->second.count(args)) other = gnuplot->second.at(args);
-      const long hPeak = PeakKiB()["BM_HelixorRender/" + std::to_string(n)];
-      const long gPeak = PeakKiB()["BM_GnuplotRender/" + std::to_string(n)];
-      std::printf("%-9ld %14.1f %14.1f %7.1fx %11ld KiB %11ld KiB\n", n, time, other,
-                  time > 0 && other > 0 ? other / time : 0.0, hPeak, gPeak);
+      // args is "curve/n"
+      const long curve = std::strtol(args.c_str(), nullptr, 10);
+      const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
+      const double floor = Median("BM_FloorRender", args), gnuplot = Median("BM_GnuplotRender", args);
+      const std::string key = "/" + std::to_string(curve) + "/" + std::to_string(n);
+      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %13.1f %7.1fx %8ld KiB %8ld KiB %8ld KiB\n",
+                  CurveName(curve), n, time, floor, floor > 0 ? time / floor : 0.0, gnuplot,
+                  gnuplot > 0 ? gnuplot / time : 0.0, PeakKiB()["BM_HelixorRender" + key],
+                  PeakKiB()["BM_FloorRender" + key], PeakKiB()["BM_GnuplotRender" + key]);
     }
+    std::printf("(CPU time, medians; ratio = helixor / floor; targets at 10^6: helix <= 1.8, heavy <= 1.7;"
+                " at 100: <= 1.3)\n");
+  }
+
+ private:
+  double Median(const std::string& name, const std::string& args) const {
+    const auto runs = medians_.find(name);
+    if (runs == medians_.end() || !runs->second.count(args)) return 0;
+    return runs->second.at(args);
   }
 
  private:
@@ -129,24 +169,41 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  struct Size { long Samples; int Repetitions; } sizes[] = {{10000, 9}, {100000, 5}, {1000000, 3}};
-  for (const Size& s : sizes) {
-    for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
-                                  std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
-      benchmark::RegisterBenchmark(name, function)
-          ->Arg(s.Samples)
-          ->Iterations(1)
-          ->Repetitions(s.Repetitions)
-          ->ReportAggregatesOnly(true)
-          ->UseManualTime()
-          ->Unit(benchmark::kMillisecond);
-    }
+  bool gnuplot = true;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--no-gnuplot") == 0) gnuplot = false;
+    else args.push_back(argv[i]);
   }
-  benchmark::Initialize(&argc, argv);
+  // Unless told otherwise, the repetitions of all rows in random order, so
+  // that a machine busy with other work slows every column alike.
+  bool custom = false;
+  for (char* a : args) custom = custom || std::string(a).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+  static char interleave[] = "--benchmark_enable_random_interleaving=true";
+  if (!custom) args.insert(args.begin() + 1, interleave);
+  int count = static_cast<int>(args.size());
+
+  struct Size { long Samples; int Repetitions; } sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
+  for (const Size& s : sizes)
+    for (long curve : {Helix, Heavy})
+      for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
+                                    std::pair{"BM_FloorRender", &BM_FloorRender},
+                                    std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
+        if (function == &BM_GnuplotRender && (!gnuplot || curve != Helix || s.Samples < 10000)) continue;
+        benchmark::RegisterBenchmark(name, function)
+            ->Args({curve, s.Samples})
+            ->Iterations(1)
+            ->Repetitions(s.Repetitions)
+            ->ReportAggregatesOnly(true)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+      }
+  benchmark::Initialize(&count, args.data());
   TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
   std::remove(TempPath(".bmp").c_str());
+  std::remove(TempPath("-floor.bmp").c_str());
   std::remove(TempPath(".png").c_str());
   benchmark::Shutdown();
   return 0;

@@ -36,6 +36,10 @@ class TMathParser {
                                           Extended& Value, bool& Found)>;
   // Sender, ParseError (the error code).
   using TParseErrorEvent = std::function<void(TMathParser& Sender, int ParseError)>;
+  // The lookup as a plain function with a context pointer of the caller's:
+  // Context, Sender, VarName, Value (in/out), Found (in/out).
+  using TGetVarFunction = void (*)(void* Context, TMathParser& Sender, std::string_view VarName,
+                                   Extended& Value, bool& Found);
 
   // Token kinds as the scanner yields them; the codes index the action table.
   enum TTokenKind : std::uint8_t {
@@ -69,6 +73,19 @@ class TMathParser {
   // InvalidOperationFault or InternalFault; after a fault ParseFailed is true
   // and ParseValue is 0.
   void Parse();
+  // Evaluates Text as Parse evaluates ParseString, without copying it into
+  // ParseString, which stays as it is. Text must not change during the
+  // parse; the caller keeps it.
+  void Parse(const std::string& Text);
+
+  // Sets a plain function for the name lookup, called instead of OnGetVar
+  // (with the same arguments and the context given here) while it is set;
+  // nullptr clears it. For callers that parse many times per second, where
+  // a std::function's call through its handler shows.
+  void SetGetVarFunction(TGetVarFunction function, void* context) {
+    GetVarFunction_ = function;
+    GetVarContext_ = context;
+  }
 
   bool ParseFailed() const { return ParseFailed_; }
   // Read from the stack, where the accepted value stays until the next
@@ -135,16 +152,40 @@ class TMathParser {
   TTokenKind ScanNumeral(const char* s, std::size_t start, std::size_t& pos, std::size_t& length,
                          TokenRecord& dest);
   TTokenKind ScanName(const char* s, std::size_t start, std::size_t& pos, std::size_t& length, TokenRecord& dest);
-  // The length of the text being scanned, taken when the scan begins.
+  // The text being scanned (ParseString, or the text given to Parse) and
+  // its length, taken when the scan begins.
+  const std::string* Text_ = &ParseString;
   std::size_t TextLength = 0;
+  TGetVarFunction GetVarFunction_ = nullptr;
+  void* GetVarContext_ = nullptr;
+  // The lookup of the current scan, chosen when it begins: the plain
+  // function, or OnGetVar through CallOnGetVar, or none.
+  TGetVarFunction Lookup_ = nullptr;
+  void* LookupContext_ = nullptr;
+  static void CallOnGetVar(void* context, TMathParser& sender, std::string_view name, Extended& value,
+                           bool& found);
+  void ChooseLookup() {
+    if (GetVarFunction_) {
+      Lookup_ = GetVarFunction_;
+      LookupContext_ = GetVarContext_;
+    } else {
+      Lookup_ = OnGetVar ? &CallOnGetVar : nullptr;
+    }
+  }
   // Computes the rule's value into the entry of its first symbol and
   // returns that entry; its state is left to the caller.
   TokenRecord* ReduceValue(int rule, TokenRecord* top);
   // The automaton; with WholeParse it is the whole of Parse: it sets up the
   // stack, reads the first token and reports the outcome.
   template <bool WholeParse>
-  void RunLoop();
+  void RunLoop(const std::string& text);
   // The function named by funcName of x; sets MathError_ and returns x
   // unchanged when x is outside the function's bounds.
   Extended ApplyFunction(const char* funcName, Extended x);
+  // A math error in the reduction whose first entry is first: the entry
+  // takes the value the working record holds then.
+  void MathErrorLeaving(TokenRecord* first, Extended value) {
+    MathError_ = true;
+    first->Value = value;
+  }
 };

@@ -177,11 +177,21 @@ TPicture DrawBackground(TBackground background) {
   return picture;
 }
 
+namespace {
+
+TPicture StoredBackground(TBackground background) {
+  TPicture picture;
+  picture.ResetPicture(background);
+  return picture;
+}
+
+}  // namespace
+
 const TPicture& Background(TBackground background) {
   if (background == TBackground::Coord2D) {
-    static const TPicture coord2D = DrawBackground(TBackground::Coord2D);
+    static const TPicture coord2D = StoredBackground(TBackground::Coord2D);
     return coord2D;
   }
-  static const TPicture coord3D = DrawBackground(TBackground::Coord3D);
+  static const TPicture coord3D = StoredBackground(TBackground::Coord3D);
   return coord3D;
 }

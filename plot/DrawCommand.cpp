@@ -46,10 +46,34 @@ Extended SampleT(Extended a, Extended b, Extended i, Extended n) {
   return Add(Div(Mul(Sub(b, a), i), n), a);
 }
 
+inline bool Finite(Extended r) { return std::fabs(r) <= std::numeric_limits<Extended>::max(); }
+
+// Distance without the fault tests of every step: the drawing pass tests
+// the results of a whole sample at once and redoes the sample step by step
+// only when one of them is not finite.
+inline Extended UncheckedDistance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y2, Extended z2) {
+  const Extended dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
+  return std::sqrt((dx * dx + dy * dy) + dz * dz);
+}
+
 std::int64_t Saturated(__int128 v) {
   if (v > std::numeric_limits<std::int64_t>::max()) return std::numeric_limits<std::int64_t>::max();
   if (v < std::numeric_limits<std::int64_t>::min()) return std::numeric_limits<std::int64_t>::min();
   return static_cast<std::int64_t>(v);
+}
+
+// One pixel step, inlined into the drawing pass.
+inline void PixelStep(TPicture& picture, int i, Extended H, Extended V) {
+  const std::int64_t h = RoundToInt64(H);
+  const std::int64_t v = RoundToInt64(V);
+  // A point within 300 pixels of the 64-bit limits is moved onto them; the
+  // line's direction changes by less than 10^-16.
+  const std::int64_t x = Saturated(static_cast<__int128>(298) + h);
+  const std::int64_t y = Saturated(static_cast<__int128>(241) - v);
+  if (i == 0)
+    picture.MoveTo(x, y);
+  else
+    picture.LineTo(x, y);
 }
 
 }  // namespace
@@ -66,9 +90,13 @@ Extended Distance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y
 
 TDrawCommand::TDrawCommand(TDrawInputs& inputs, TDrawOutputs& outputs, TPicture& picture)
     : inputs_(inputs), outputs_(outputs), picture_(picture), parser_(std::make_unique<TMathParser>()) {
-  parser_->OnGetVar = [this](TMathParser& sender, std::string_view name, Extended& value, bool& found) {
-    ParserGetVar(sender, name, value, found);
-  };
+  // A plain function rather than OnGetVar: it runs for every name of every
+  // sample.
+  parser_->SetGetVarFunction(
+      [](void* self, TMathParser& sender, std::string_view name, Extended& value, bool& found) {
+        static_cast<TDrawCommand*>(self)->ParserGetVar(sender, name, value, found);
+      },
+      this);
 }
 
 TDrawCommand::~TDrawCommand() = default;
@@ -79,9 +107,9 @@ void TDrawCommand::ParserGetVar(TMathParser&, std::string_view VarName, Extended
 
 bool TDrawCommand::Evaluate(TField field, Extended& value) {
   // Every evaluation parses its text afresh; nothing is parsed ahead or kept
-  // from one sample to the next.
-  parser_->ParseString = texts_[static_cast<int>(field)];
-  parser_->Parse();
+  // from one sample to the next. The text is the command's own copy, which
+  // nothing changes while the command runs, so the parser reads it in place.
+  parser_->Parse(texts_[static_cast<int>(field)]);
   if (parser_->ParseFailed()) return false;
   value = parser_->ParseValue();
   return true;
@@ -118,18 +146,7 @@ Extended TDrawCommand::GetMax(Extended A, Extended B) {
   return M;
 }
 
-void TDrawCommand::Draw(int i, Extended H, Extended V) {
-  const std::int64_t h = RoundToInt64(H);
-  const std::int64_t v = RoundToInt64(V);
-  // A point within 300 pixels of the 64-bit limits is moved onto them; the
-  // line's direction changes by less than 10^-16.
-  const std::int64_t x = Saturated(static_cast<__int128>(298) + h);
-  const std::int64_t y = Saturated(static_cast<__int128>(241) - v);
-  if (i == 0)
-    picture_.MoveTo(x, y);
-  else
-    picture_.LineTo(x, y);
-}
+void TDrawCommand::Draw(int i, Extended H, Extended V) { PixelStep(picture_, i, H, V); }
 
 void TDrawCommand::DrawButtonClick() {
   const TView view = inputs_.View();
@@ -159,38 +176,72 @@ void TDrawCommand::DrawButtonClick() {
   const Extended zoom = Div(200, M);
   outputs_.SetZoomLabel(ZoomText(zoom, DecimalSeparator()));
 
-  // 9-10: the drawing pass, n + 1 samples.
+  // 9-10: the drawing pass, n + 1 samples. Every operation is the same as
+  // with a fault test after each step, but the tests come once per value:
+  // an overflow anywhere in a computation leaves its result infinite or NaN
+  // (nothing here divides by a result), and only then is the computation
+  // redone step by step to raise the fault the first failing step raises.
   if (n >= 0) {
+    const Extended sinIso = SinIso(), cosIso = CosIso();
+    const Extended span = b - a;
     Extended px = 0, py = 0, pz = 0;
     for (std::int64_t i = 0; i <= n; ++i) {
-      currentT_ = SampleT(a, b, static_cast<Extended>(i), n);
+      const Extended index = static_cast<Extended>(i);
+      Extended t = (span * index) / n + a;
+      if (!Finite(t)) [[unlikely]]
+        t = SampleT(a, b, index, n);
+      currentT_ = t;
       Extended x, y, z;
       if (!EvaluateFunctions(x, y, z)) return;
-      if (i > 0) L = Add(Distance(x, y, z, px, py, pz), L);
-      px = x;
-      py = y;
-      pz = z;
+      Extended length = L;
+      if (i > 0) length = UncheckedDistance(x, y, z, px, py, pz) + L;
       Extended H = 0, V = 0;
       switch (view) {
         case TView::Isometric:
-          H = Mul(Sub(x, Mul(SinIso(), z)), zoom);
-          V = Mul(Sub(y, Mul(CosIso(), z)), zoom);
+          H = (x - sinIso * z) * zoom;
+          V = (y - cosIso * z) * zoom;
           break;
         case TView::Front:
-          H = Mul(zoom, x);
-          V = Mul(zoom, y);
+          H = zoom * x;
+          V = zoom * y;
           break;
         case TView::Left:
-          H = Mul(zoom, z);
-          V = Mul(zoom, y);
+          H = zoom * z;
+          V = zoom * y;
           break;
         case TView::Bottom:
-          H = Mul(zoom, x);
-          V = Mul(zoom, z);
+          H = zoom * x;
+          V = zoom * z;
           break;
       }
-      Draw(static_cast<int>(i), H, V);
-      if (observer_) observer_->SampleDrawn(static_cast<int>(i), currentT_, x, y, z, H, V);
+      if (!(Finite(length) && Finite(H) && Finite(V))) [[unlikely]] {
+        // The same steps in the same order, each tested.
+        if (i > 0) Add(Distance(x, y, z, px, py, pz), L);
+        switch (view) {
+          case TView::Isometric:
+            Mul(Sub(x, Mul(sinIso, z)), zoom);
+            Mul(Sub(y, Mul(cosIso, z)), zoom);
+            break;
+          case TView::Front:
+            Mul(zoom, x);
+            Mul(zoom, y);
+            break;
+          case TView::Left:
+            Mul(zoom, z);
+            Mul(zoom, y);
+            break;
+          case TView::Bottom:
+            Mul(zoom, x);
+            Mul(zoom, z);
+            break;
+        }
+      }
+      L = length;
+      px = x;
+      py = y;
+      pz = z;
+      PixelStep(picture_, static_cast<int>(i), H, V);
+      if (observer_) [[unlikely]] observer_->SampleDrawn(static_cast<int>(i), t, x, y, z, H, V);
     }
   }
   // 11-12.

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "evaluator/Faults.h"
+#include "plot/BackgroundRuns.h"
 #include "plot/SafeFile.h"
 
 namespace {
@@ -48,7 +50,16 @@ const TPalette& GraphPalette() {
 TPicture::TPicture() : pixels_(PixelCount, BackgroundEntry) {}
 
 void TPicture::ResetPicture(TBackground background) {
-  pixels_ = Background(background).pixels_;
+  // Straight from the stored runs: no background is drawn or kept at start.
+  const TBackgroundRuns& runs = background == TBackground::Coord2D ? Coord2DRuns : Coord3DRuns;
+  std::uint8_t* p = pixels_.data();
+  std::uint8_t* const end = p + pixels_.size();
+  for (std::size_t k = 0; k < runs.Count; ++k) {
+    const std::size_t length = std::min<std::size_t>(runs.Words[k] >> 8, static_cast<std::size_t>(end - p));
+    std::memset(p, static_cast<int>(runs.Words[k] & 0xFF), length);
+    p += length;
+  }
+  std::fill(p, end, BackgroundEntry);
 }
 
 void TPicture::SetPenColor(TColor color) {

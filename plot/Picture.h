@@ -89,7 +89,9 @@ class TPicture {
   std::int64_t penY_ = 0;
 };
 
-// The axis backgrounds, drawn once on first use and never changed after.
+// The axis backgrounds as stored (plot/BackgroundRuns.h), made on first use
+// and never changed after.
 const TPicture& Background(TBackground background);
-// Draws a background afresh (the cached copies above come from here).
+// Draws a background afresh, by scan conversion; the stored backgrounds are
+// made from it.
 TPicture DrawBackground(TBackground background);

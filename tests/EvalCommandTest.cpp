@@ -63,6 +63,18 @@ TEST(EvalCommand, FailuresAndFaultsGiveStatusOne) {
   EXPECT_EQ(o.status, 1);
 }
 
+TEST(EvalCommand, MathErrorsThenFurtherOperations) {
+  const Outcome o = RunCli({"eval", "1e4000^899 mod 5", "(1e4000/0) mod 3", "2 mod 0 * 1e4932 * 10",
+                            "1e2000^3 * 1e4000", "ln(-1e30) mod 7"});
+  EXPECT_EQ(o.out,
+            "fail code=0 position=17 math=1\n"
+            "fail code=0 position=17 math=1\n"
+            "fail code=0 position=22 math=1\n"
+            "fail code=0 position=18 math=1\n"
+            "fault Invalid floating point operation\n");
+  EXPECT_EQ(o.status, 1);
+}
+
 TEST(EvalCommand, TakesTFromEitherForm) {
   EXPECT_EQ(RunCli({"eval", "--t", "-3", "t*T"}).out,
             "ok 9.00000000000000000000e+00 4002:9000000000000000\n");

@@ -314,6 +314,73 @@ INSTANTIATE_TEST_SUITE_P(Cases, ArithmeticFault, testing::Values(
     FaultCase{"2 MOD -1e19", "Invalid floating point operation"},
     FaultCase{"9223372036854775808 MOD 3", "Invalid floating point operation"}));
 
+// After a math error the parse reads on with the value the reduction's
+// working record holds: the right operand of "/", "^" and MOD, the argument
+// of a function. Whether a later operation faults depends on that value.
+struct AfterMathErrorCase {
+  const char* text;
+  int code;            // 0: a math error alone
+  int position;        // when there is no fault
+  const char* fault;   // nullptr: no fault
+};
+
+class AfterMathError : public testing::TestWithParam<AfterMathErrorCase> {};
+
+TEST_P(AfterMathError, CarriesTheWorkingRecordsValue) {
+  Calculator c;
+  const AfterMathErrorCase& want = GetParam();
+  try {
+    c.Parse(want.text);
+  } catch (const Fault& fault) {
+    ASSERT_NE(want.fault, nullptr) << fault.what();
+    EXPECT_STREQ(fault.what(), want.fault);
+    EXPECT_TRUE(c.parser.ParseFailed());
+    return;
+  }
+  ASSERT_EQ(want.fault, nullptr) << "no fault";
+  EXPECT_TRUE(c.parser.ParseFailed());
+  EXPECT_TRUE(c.parser.MathError());
+  EXPECT_EQ(c.parser.ErrorCode(), want.code);
+  EXPECT_EQ(c.parser.Position(), want.position);
+  EXPECT_EQ(c.parser.ParseValue(), 0);
+  EXPECT_EQ(c.errorEvents, want.code ? std::vector<int>{want.code} : std::vector<int>{});
+}
+
+constexpr const char* Invalid = "Invalid floating point operation";
+constexpr const char* Overflow = "Floating point overflow";
+
+INSTANTIATE_TEST_SUITE_P(Division, AfterMathError, testing::Values(
+    AfterMathErrorCase{"(1e4000/0) mod 3", 0, 17, nullptr},   // 0 is left, not 1e4000
+    AfterMathErrorCase{"(1e19/0) mod 2", 0, 15, nullptr},
+    AfterMathErrorCase{"(1e4000/-0) mod 3", 0, 18, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Power, AfterMathError, testing::Values(
+    AfterMathErrorCase{"1e4000^899 mod 5", 0, 17, nullptr},   // 899 is left
+    AfterMathErrorCase{"1e4000^-899 mod 5", 0, 18, nullptr},
+    AfterMathErrorCase{"1e2000^3 * 1e4000", 0, 18, nullptr},
+    AfterMathErrorCase{"(-2)^1e19 mod 3", 0, 0, Invalid},     // 1e19 is left, not -2
+    AfterMathErrorCase{"0^1e4000 * 1e4000", 0, 0, Overflow}));
+INSTANTIATE_TEST_SUITE_P(Remainder, AfterMathError, testing::Values(
+    AfterMathErrorCase{"2 mod 0 * 1e4932 * 10", 0, 22, nullptr},  // 0 is left, not 2
+    AfterMathErrorCase{"(5 mod 0.4)/1e-4932", 0, 20, nullptr}));  // 0.4 is left, not 5
+INSTANTIATE_TEST_SUITE_P(Function, AfterMathError, testing::Values(
+    AfterMathErrorCase{"ln(-1e30) mod 7", 0, 0, Invalid},      // the argument is left
+    AfterMathErrorCase{"exp(2e4)*1e4932", 0, 0, Overflow},
+    AfterMathErrorCase{"sqrt(-4) mod 3", 0, 15, nullptr},
+    AfterMathErrorCase{"round(1e10) mod 7", 0, 18, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Nested, AfterMathError, testing::Values(
+    AfterMathErrorCase{"abs((1e4000/0) mod 3)", 0, 22, nullptr},
+    AfterMathErrorCase{"atan(2 mod 0 * 1e4932 * 10)", 0, 28, nullptr},
+    AfterMathErrorCase{"ln(1e4000^899 mod 5)*2", 0, 23, nullptr},
+    AfterMathErrorCase{"((1e2000^3) * (1e4000))", 0, 24, nullptr}));
+INSTANTIATE_TEST_SUITE_P(ThenSyntaxError, AfterMathError, testing::Values(
+    AfterMathErrorCase{"(1e4000/0) mod 3 )", 4, 18, nullptr},
+    AfterMathErrorCase{"1e4000^899 mod 5 5", 4, 18, nullptr},
+    AfterMathErrorCase{"1/0 + (", 3, 8, nullptr},
+    AfterMathErrorCase{"sin(1/0 mod 3)", 6, 9, nullptr},
+    AfterMathErrorCase{"sqrt(-1) sin", 4, 10, nullptr},
+    AfterMathErrorCase{"(1 + ln(0)", 6, 11, nullptr},
+    AfterMathErrorCase{"ln(-1e30) mod 7 )", 0, 0, Invalid}));  // the fault comes first
+
 TEST(Events, ParseErrorIsCalledOncePerFailedParseWithTheCode) {
   Calculator c;
   c.Parse("2+3");
@@ -350,6 +417,51 @@ TEST(Events, WithoutHandlersEveryNameIsUnknown) {
   p.Parse();
   EXPECT_EQ(p.ErrorCode(), 3);
   EXPECT_EQ(p.Position(), 4);
+}
+
+// Parse of a text the caller keeps, with a plain lookup function: the same
+// outcomes as ParseString with OnGetVar, and ParseString is left alone.
+TEST(CallerText, ParsesInPlaceWithThePlainLookup) {
+  struct Context {
+    Extended t = 0.75L;
+    std::vector<std::string> names;
+  } context;
+  TMathParser plain;
+  plain.OnGetVar = [](TMathParser&, std::string_view, Extended&, bool&) { FAIL() << "OnGetVar called"; };
+  plain.SetGetVarFunction(
+      [](void* self, TMathParser& sender, std::string_view name, Extended& value, bool& found) {
+        auto& c = *static_cast<Context*>(self);
+        EXPECT_GT(sender.Position(), 1);
+        c.names.emplace_back(name);
+        found = LookUpCurveName(name, c.t, value);
+      },
+      &context);
+  plain.ParseString = "kept";
+  Calculator c;
+  c.t = context.t;
+  for (const std::string text : {"2*cos(t)+sin(3*T)^2", "pi*e", "t t", "x+1", "1/0", "sqrt(", "1e4000^899 mod 5",
+                                 "((((((((((((((1))))))))))))))", ""}) {
+    c.Parse(text);
+    context.names.clear();
+    plain.Parse(text);
+    EXPECT_EQ(plain.ParseFailed(), c.parser.ParseFailed()) << text;
+    EXPECT_EQ(plain.ErrorCode(), c.parser.ErrorCode()) << text;
+    EXPECT_EQ(plain.Position(), c.parser.Position()) << text;
+    EXPECT_EQ(plain.MathError(), c.parser.MathError()) << text;
+    EXPECT_EQ(BitsOfExtended(plain.ParseValue()), BitsOfExtended(c.parser.ParseValue())) << text;
+    EXPECT_EQ(context.names, c.names) << text;
+    EXPECT_EQ(plain.ParseString, "kept");
+  }
+  // Cleared, the plain lookup gives way to OnGetVar again.
+  plain.SetGetVarFunction(nullptr, nullptr);
+  bool called = false;
+  plain.OnGetVar = [&called](TMathParser&, std::string_view, Extended& value, bool& found) {
+    called = found = true;
+    value = 4;
+  };
+  plain.Parse(std::string("t*t"));
+  EXPECT_TRUE(called);
+  EXPECT_EQ(plain.ParseValue(), 16);
 }
 
 TEST(Reuse, NothingOfAFailureRemains) {

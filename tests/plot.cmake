@@ -27,3 +27,8 @@ add_dependencies(CliConventionsTest helixor-cli)
 if(HELIXOR_BUILD_GUI)
   target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI_HAS_LABELS=1)
 endif()
+
+# Writes plot/BackgroundRuns.cpp from DrawBackground; run by hand when the
+# drawing of the backgrounds changes (PlotBackgroundsTest tells).
+add_executable(make_background_runs ${CMAKE_CURRENT_LIST_DIR}/plot/MakeBackgroundRuns.cpp)
+target_link_libraries(make_background_runs PRIVATE plot)

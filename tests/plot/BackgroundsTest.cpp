@@ -165,6 +165,17 @@ TEST(BackgroundsTest, DepthAxisAtThirtyDegrees) {
   EXPECT_NEAR(Runs(Coord3D(), true, starts.back(), 306, 590).front().first, 431, 2);
 }
 
+TEST(BackgroundsTest, StoredBackgroundsAreTheDrawnOnes) {
+  for (TBackground b : {TBackground::Coord2D, TBackground::Coord3D}) {
+    EXPECT_TRUE(DrawBackground(b) == Background(b))
+        << "plot/BackgroundRuns.cpp is out of date: run make_background_runs > plot/BackgroundRuns.cpp";
+    TPicture p;
+    p.LineTo(599, 450);
+    p.ResetPicture(b);
+    EXPECT_TRUE(p == Background(b));
+  }
+}
+
 TEST(BackgroundsTest, DrawingOnACopyLeavesTheStoredBackgroundAlone) {
   const TPicture before = DrawBackground(TBackground::Coord3D);
   EXPECT_TRUE(before == Coord3D());

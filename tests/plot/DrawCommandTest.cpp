@@ -169,6 +169,46 @@ TEST_F(DrawCommandTest, OutcomesTable) {
   }
 }
 
+// An overflow in the drawing pass ends it at the sample where the first
+// failing step lies, with that step's fault, whichever step it is: the
+// curve up to the sample before stays.
+TEST_F(DrawCommandTest, FaultsInTheDrawingPassStopAtTheirSample) {
+  // Samples 0.005 apart; only the drawing pass meets t = 0.005, where x
+  // is 1e940 against an extent of about 4e-3996.
+  const char* spike = "1e-4000/(sqr(t-0.005)+1e-4940)";
+  struct Case {
+    const char *x, *y, *z;
+    TView view;
+    const char* fault;
+  } cases[] = {
+      {spike, "0", "0", TView::Front, "Floating point overflow"},      // zoom * x
+      {"0", spike, "0", TView::Left, "Floating point overflow"},       // zoom * y
+      {"0", "0", spike, TView::Bottom, "Floating point overflow"},     // zoom * z
+      {spike, "0", "0", TView::Isometric, "Floating point overflow"},  // (x - sin * z) * zoom
+      {"t*1e3000", "0", "0", TView::Front, "Floating point overflow"},  // the length, at sample 1
+      {"1e-4000/(sqr(t-0.005)+1e-4000)", "0", "0", TView::Front, "Invalid floating point operation"},  // rounding
+  };
+  for (const Case& c : cases) {
+    window.Set("0", "1", c.x, c.y, c.z, "200");
+    window.view = c.view;
+    EXPECT_EQ(Run(), c.fault) << c.x << " " << c.y << " " << c.z;
+    EXPECT_EQ(window.events.back(), std::string("fault ") + c.fault);
+    EXPECT_EQ(window.events.size(), 2u);  // the zoom, then the fault
+  }
+  // The sum of the length overflows, not a step of the distance.
+  window.Set("0", "1", "t*1e2466", "0", "0", "3");
+  window.view = TView::Front;
+  EXPECT_EQ(Run(), "");
+  window.Set("0", "3", "(t MOD 2)*1e4932", "0", "0", "3");
+  EXPECT_EQ(Run(), "Floating point overflow");
+  // Beyond the 80-bit range, b - a and (b - a) x i.
+  window.Set("-1e4932", "1e4932", "1", "1", "1", "10");
+  EXPECT_EQ(Run(), "Floating point overflow");
+  window.Set("0", "1e4932", "1", "1", "1", "3");
+  EXPECT_EQ(Run(), "Floating point overflow");
+  EXPECT_EQ(RedPixels(), 0);
+}
+
 TEST_F(DrawCommandTest, CurrentTCarriesOverToTheNextCommand) {
   EXPECT_EQ(command.CurrentT(), 0);
   window.Set("t", "t+2", "t", "0", "0", "4");  // a = 0 in the first command
