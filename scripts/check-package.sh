@@ -3,10 +3,12 @@
 # control fields, its file list, lintian (no error, no warning), the AppStream
 # metainfo, and a staged install (DESTDIR) from which helixor-cli must run,
 # whose desktop entry must validate, whose MIME package must make *.fnc known
-# and whose program must find its help page through the link in bin.
+# and whose link in bin must lead to the program beside its help page. The
+# package is left in the build folder.
 # Usage: scripts/check-package.sh [BUILD_DIR]
 #   Without BUILD_DIR the package preset is configured and built in
-#   build/package; a BUILD_DIR given must be configured already.
+#   build/package; a BUILD_DIR given must be configured already (and built
+#   with the same flags, or lintian finds the hardening missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build package
@@ -107,4 +109,5 @@ if $has_helixor; then
     || fail "/usr/bin/helixor does not lead to /usr/libexec/helixor/helixor"
   cmp -s "$root/usr/libexec/helixor/help.html" resources/help.html || fail "help.html differs from resources/help.html"
 fi
-echo "package check passed: $(basename "$deb"), ${#expected[@]} expected files present, $version"
+cp "$deb" "$build/"
+echo "package check passed: $build/$(basename "$deb"), ${#expected[@]} expected files present, $version"
