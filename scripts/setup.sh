@@ -2,7 +2,8 @@
 # Installs the Debian packages of the named groups, when any of them is
 # missing. Runs as root, or through sudo.
 #
-# Usage: scripts/setup.sh GROUP...      ("all" names every group)
+# Usage: scripts/setup.sh GROUP...          ("all" names every group)
+#        scripts/setup.sh --list GROUP...   prints the groups' packages only
 #
 # Each task asks only for what it needs:
 #   build     compile and run helixor and helixor-cli       scripts/run.sh
@@ -63,7 +64,9 @@ while read -r group package _; do
   rows+=("$group $package")
 done <<<"$table"
 
-[ $# -gt 0 ] || { echo "usage: scripts/setup.sh GROUP... (groups: ${groups[*]}, all)" >&2; exit 2; }
+list=false
+if [ "${1:-}" = --list ]; then list=true; shift; fi
+[ $# -gt 0 ] || { echo "usage: scripts/setup.sh [--list] GROUP... (groups: ${groups[*]}, all)" >&2; exit 2; }
 declare -A wanted=()
 for group in "$@"; do
   if [ "$group" = all ]; then
@@ -82,6 +85,7 @@ for row in "${rows[@]}"; do
   read -r group package <<<"$row"
   [ -n "${wanted[$group]:-}" ] && [ -z "${seen[$package]:-}" ] || continue
   seen[$package]=1
+  if $list; then echo "$package"; continue; fi
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
