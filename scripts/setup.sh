@@ -34,6 +34,7 @@ test      libgtest-dev           # GoogleTest
 test      libgmock-dev           # GoogleMock
 test      desktop-file-utils     # desktop entries written by the association
 test      shared-mime-info       # MIME packages written by the association
+test      locales                # locale sources: numerals are tested under a decimal comma
 package   dpkg-dev               # dpkg-buildflags, dpkg-shlibdeps for the Depends line
 package   file                   # CPack tells programs from data with it
 package   lintian                # the Debian policy check
