@@ -1,16 +1,33 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured build folder and checks it: its
-# control fields, its file list, and a staged install (DESTDIR) from which
-# helixor-cli must run, whose desktop entry must validate and whose MIME
-# package must make *.fnc known.
-# Usage: scripts/check-package.sh [BUILD_DIR]   (default: build/default)
+# Builds the Debian package with Debian's hardening flags and checks it: its
+# control fields, its file list, lintian (no error, no warning), the AppStream
+# metainfo, and a staged install (DESTDIR) from which helixor-cli must run,
+# whose desktop entry must validate, whose MIME package must make *.fnc known
+# and whose link in bin must lead to the program beside its help page. The
+# package is left in the build folder.
+# Usage: scripts/check-package.sh [BUILD_DIR]
+#   Without BUILD_DIR the package preset is configured and built in
+#   build/package; a BUILD_DIR given must be configured already (and built
+#   with the same flags, or lintian finds the hardening missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/default}
+bash scripts/setup.sh build package
+if [ $# -eq 0 ]; then
+  build=build/package
+  # The flags Debian builds its packages with, every hardening feature on.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+  ldflags=$(dpkg-buildflags --get LDFLAGS)
+  cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+else
+  build=$1
+fi
 [ -f "$build/CPackConfig.cmake" ] || { echo "$build is not a configured build folder" >&2; exit 1; }
 
 # The program is only expected where the build has it.
-has_target() { cmake --build "$build" --target help | grep -qE "^(\.\.\. )?$1(: phony)?\$"; }
+# (The list is read whole: grep -q would close the pipe on the generator.)
+targets=$(cmake --build "$build" --target help)
+has_target() { grep -qE "^(\.\.\. )?$1(: phony)?\$" <<<"$targets"; }
 programs=(helixor-cli helixor-man)
 has_helixor=false
 if has_target helixor; then has_helixor=true; programs+=(helixor); fi
@@ -32,18 +49,21 @@ fail() { echo "package check: $*" >&2; exit 1; }
 dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}\.//' >"$work/files"
 expected=(
   /usr/bin/helixor-cli
-  /usr/bin/help.html
   /usr/share/applications/helixor.desktop
+  /usr/share/metainfo/org.helixor.Helixor.metainfo.xml
   /usr/share/mime/packages/helixor.xml
   /usr/share/icons/hicolor/scalable/apps/helixor.svg
   /usr/share/icons/hicolor/scalable/mimetypes/application-x-helixor-function.svg
+  /usr/share/man/man1/helixor.1.gz
   /usr/share/man/man1/helixor-cli.1.gz
   /usr/share/bash-completion/completions/helixor-cli
+  /usr/share/doc/helixor/copyright
+  /usr/share/doc/helixor/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
   expected+=(/usr/share/icons/hicolor/${size}x${size}/apps/helixor.png)
 done
-$has_helixor && expected+=(/usr/bin/helixor)
+$has_helixor && expected+=(/usr/libexec/helixor/helixor /usr/libexec/helixor/help.html "/usr/bin/helixor -> ../libexec/helixor/helixor")
 for example in resources/examples/*.fnc; do
   [ -e "$example" ] && expected+=("/usr/share/doc/helixor/examples/$(basename "$example")")
 done
@@ -51,6 +71,24 @@ for file in "${expected[@]}"; do
   grep -qxF "$file" "$work/files" || fail "missing from the package: $file"
 done
 $has_helixor || echo "package check: no helixor target in $build; checked without the program"
+
+# Nothing but programs in bin.
+while read -r file; do
+  case "$file" in
+    /usr/bin/ | /usr/bin/?*/) ;;
+    /usr/bin/*) [ "$file" = "/usr/bin/helixor -> ../libexec/helixor/helixor" ] || [ "$file" = /usr/bin/helixor-cli ] \
+                  || fail "not a program in /usr/bin: $file" ;;
+  esac
+done <"$work/files"
+
+# Debian's own checks: any error or warning fails (information is shown).
+if ! lintian --fail-on error,warning --info "$deb" >"$work/lintian.log" 2>&1; then
+  cat "$work/lintian.log" >&2
+  fail "lintian reported errors or warnings"
+fi
+cat "$work/lintian.log"
+appstreamcli validate --no-net resources/org.helixor.Helixor.metainfo.xml >"$work/appstream.log" 2>&1 \
+  || { cat "$work/appstream.log" >&2; fail "AppStream metainfo rejected"; }
 
 # A staged install, as the package would lay it out.
 root="$work/root"
@@ -65,4 +103,12 @@ if command -v update-mime-database >/dev/null; then
   grep -q '^[0-9]*:application/x-helixor-function:\*\.fnc' "$root/usr/share/mime/globs2" \
     || fail "the MIME package does not make *.fnc known"
 fi
-echo "package check passed: $(basename "$deb"), ${#expected[@]} expected files present, $version"
+if $has_helixor; then
+  # The link leads to the program, whose folder (the folder of its own file,
+  # even when started through the link) holds the page.
+  [ "$(readlink -f "$root/usr/bin/helixor")" = "$(readlink -f "$root/usr/libexec/helixor/helixor")" ] \
+    || fail "/usr/bin/helixor does not lead to /usr/libexec/helixor/helixor"
+  cmp -s "$root/usr/libexec/helixor/help.html" resources/help.html || fail "help.html differs from resources/help.html"
+fi
+cp "$deb" "$build/"
+echo "package check passed: $build/$(basename "$deb"), ${#expected[@]} expected files present, $version"

@@ -6,14 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bash scripts/setup.sh windows
 cxx=x86_64-w64-mingw32-g++
-if ! command -v "$cxx" >/dev/null; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends g++-mingw-w64-x86-64
-fi
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

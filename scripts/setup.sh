@@ -1,24 +1,96 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Helixor
-# need, when any of them is missing. Runs as root, or through sudo.
+# Installs the Debian packages of the named groups, when any of them is
+# missing. Runs as root, or through sudo.
+#
+# Usage: scripts/setup.sh GROUP...          ("all" names every group)
+#        scripts/setup.sh --list GROUP...   prints the groups' packages only
+#
+# Each task asks only for what it needs:
+#   build     compile and run helixor and helixor-cli       scripts/run.sh
+#   headless  a virtual display for the window              scripts/run.sh without a display
+#   test      the test suite (with build)                   scripts/test.sh
+#   package   the Debian package and its checks             scripts/check-package.sh
+#   windows   the Windows cross compile                     scripts/check-windows-build.sh
+#   sanitize  the AddressSanitizer and UBSan build          .ci/run
+#   fuzz      the libFuzzer targets                         .ci/run
+#   bench     the benchmarks and the programs they race     .ci/run
+#   wm        the window-manager test                       .ci/run
+#
+# To add a package, add one line "GROUP PACKAGE  # why" to the table below;
+# a new group also wants a line above.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build g++ clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-wine xvfb xauth
-  libmuparser-dev gnuplot-nox
-  desktop-file-utils shared-mime-info
-  g++-mingw-w64-x86-64 dpkg-dev file
-  strace  # file tests: injected read errors and interrupted reads
-  libpng-dev  # helixor-cli render: PNG pictures
-  librsvg2-bin  # tests: SVG pictures rendered against the BMP
-)
+table='
+build     build-essential        # the compiler and make
+build     cmake                  # the build
+build     ninja-build            # the presets generator
+build     qt6-base-dev           # the toolkit (widgets, and its runtime)
+build     qt6-base-dev-tools     # moc and rcc
+build     libgl-dev              # OpenGL headers the toolkit config asks for
+build     libpng-dev             # PNG pictures of helixor-cli
+build     fonts-wine             # Tahoma, the font of the windows and the help page
+headless  xvfb                   # xvfb-run, to see the window without a display
+headless  xauth                  # xvfb-run needs it
+test      libgtest-dev           # GoogleTest
+test      libgmock-dev           # GoogleMock
+test      desktop-file-utils     # desktop entries written by the association
+test      shared-mime-info       # MIME packages written by the association
+test      strace                 # file tests: injected read errors and interrupted reads
+test      librsvg2-bin           # SVG pictures rendered against the BMP
+test      locales                # locale sources: numerals are tested under a decimal comma
+package   dpkg-dev               # dpkg-buildflags, dpkg-shlibdeps for the Depends line
+package   file                   # CPack tells programs from data with it
+package   lintian                # the Debian policy check
+package   appstream              # appstreamcli validate
+package   desktop-file-utils     # desktop-file-validate
+package   shared-mime-info       # update-mime-database on the staged install
+windows   g++-mingw-w64-x86-64   # the Windows cross compiler
+sanitize  g++                    # the sanitizer runtimes come with the compiler
+fuzz      clang                  # libFuzzer needs clang
+fuzz      libclang-rt-14-dev     # the fuzzer and sanitizer runtimes of clang
+bench     libbenchmark-dev       # Google Benchmark
+bench     pkg-config             # finds muparser
+bench     libmuparser-dev        # the evaluator benchmark peer
+bench     gnuplot-nox            # the render benchmark peer
+wm        xvfb                   # the display the window manager runs on
+wm        xauth                  # xvfb-run needs it
+wm        openbox                # a real window manager
+wm        xdotool                # finds and drives the windows
+'
 
+declare -A known=()
+groups=()
+rows=()
+while read -r group package _; do
+  [ -z "${group:-}" ] || [ "${group:0:1}" = "#" ] && continue
+  [ -n "${known[$group]:-}" ] || groups+=("$group")
+  known[$group]=1
+  rows+=("$group $package")
+done <<<"$table"
+
+list=false
+if [ "${1:-}" = --list ]; then list=true; shift; fi
+[ $# -gt 0 ] || { echo "usage: scripts/setup.sh [--list] GROUP... (groups: ${groups[*]}, all)" >&2; exit 2; }
+declare -A wanted=()
+for group in "$@"; do
+  if [ "$group" = all ]; then
+    for g in "${groups[@]}"; do wanted[$g]=1; done
+  elif [ -n "${known[$group]:-}" ]; then
+    wanted[$group]=1
+  else
+    echo "setup: unknown group '$group' (groups: ${groups[*]}, all)" >&2
+    exit 2
+  fi
+done
+
+declare -A seen=()
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+for row in "${rows[@]}"; do
+  read -r group package <<<"$row"
+  [ -n "${wanted[$group]:-}" ] && [ -z "${seen[$package]:-}" ] || continue
+  seen[$package]=1
+  if $list; then echo "$package"; continue; fi
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace ControlsTest;
 
 namespace {
@@ -196,6 +198,15 @@ struct LayoutCase {
 
 class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 
+// GlyphLeft_Margin5_Spacing4; -1 (the default, centred) reads "Auto".
+std::string LayoutName(const ::testing::TestParamInfo<LayoutCase>& info) {
+  const char* const layouts[] = {"GlyphLeft", "GlyphRight", "GlyphTop", "GlyphBottom"};
+  const auto amount = [](int value) { return value < 0 ? std::string("Auto") : std::to_string(value); };
+  const LayoutCase& c = info.param;
+  return std::string(layouts[static_cast<int>(c.Layout)]) + "_Margin" + amount(c.Margin) + "_Spacing" +
+         amount(c.Spacing);
+}
+
 }  // namespace
 
 // Client 73 x 27 at (2, 3); a 16 x 16 glyph; the caption "Ab" measures 15 x 13.
@@ -236,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{blGlyphBottom, -1, -1, {29, 11}, {29, -2}},
         LayoutCase{blGlyphBottom, -1, 4, {29, 13}, {29, -4}},
         LayoutCase{blGlyphBottom, 5, -1, {29, 6}, {29, -4}},
-        LayoutCase{blGlyphBottom, 5, 4, {29, 6}, {29, -11}}));
+        LayoutCase{blGlyphBottom, 5, 4, {29, 6}, {29, -11}}),
+    LayoutName);
 
 TEST(LayoutGlyphAndCaption, CaptionOnlyIsCentred) {
   if (!TahomaAvailable()) GTEST_SKIP() << "Tahoma not installed";

@@ -10,8 +10,11 @@
 
 #include "evaluator/Constants.h"
 #include "evaluator/Faults.h"
+#include "support/CaseName.h"
 
 namespace {
+
+using helixor_test::NameByText;
 
 // A parser with the main window's lookup of t, pi and e.
 struct Calculator {
@@ -65,12 +68,12 @@ TEST_P(ExactValue, Evaluates) {
 INSTANTIATE_TEST_SUITE_P(PrecedenceAndAssociativity, ExactValue, testing::Values(
     ValueCase{"2+3*4", 14}, ValueCase{"1-2-3", -4}, ValueCase{"8/4/2", 1},
     ValueCase{"(2+3)*4", 20}, ValueCase{"2*3+4*5", 26}, ValueCase{"12/4*3", 9},
-    ValueCase{"  7 - ( 1 + 2 ) ", 4}));
+    ValueCase{"  7 - ( 1 + 2 ) ", 4}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(UnaryMinus, ExactValue, testing::Values(
     ValueCase{"-t", -1, 1}, ValueCase{"2--3", 5}, ValueCase{"2*-3", -6},
     ValueCase{"-(2+3)", -5}, ValueCase{"-sqr(3)", -9}, ValueCase{"1+-2", -1},
-    ValueCase{"-2*3", -6}));
+    ValueCase{"-2*3", -6}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Remainder, ExactValue, testing::Values(
     ValueCase{"7 MOD 3", 1}, ValueCase{"-7 MOD 3", -1}, ValueCase{"7 MOD -3", 1},
@@ -78,20 +81,20 @@ INSTANTIATE_TEST_SUITE_P(Remainder, ExactValue, testing::Values(
     ValueCase{"7 mod 2.5", 1}, ValueCase{"7 MOD 4 MOD 3", 0}, ValueCase{"6 MOD 4*7", 14},
     ValueCase{"(6*7) MOD 4", 2}, ValueCase{"7 MOD 2^3", 7}, ValueCase{"t Mod 10", 5, 12345},
     ValueCase{"9223372036854775807 MOD 10", 7},
-    ValueCase{"-9223372036854775808 MOD -1", 0}));
+    ValueCase{"-9223372036854775808 MOD -1", 0}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Functions, ExactValue, testing::Values(
     ValueCase{"abs(-2.5)", 2.5L}, ValueCase{"round(2.5)", 2}, ValueCase{"round(-2.5)", -2},
     ValueCase{"round(3.5)", 4}, ValueCase{"trunc(-2.7)", -2}, ValueCase{"trunc(2.7)", 2},
     ValueCase{"sqr(-3)", 9}, ValueCase{"sqrt(6.25)", 2.5L}, ValueCase{"ln(1)", 0},
     ValueCase{"exp(0)", 1}, ValueCase{"cos(0)", 1}, ValueCase{"sin(0)", 0},
-    ValueCase{"atan(0)", 0}, ValueCase{"SqRt(sqr(t))", 3, -3}));
+    ValueCase{"atan(0)", 0}, ValueCase{"SqRt(sqr(t))", 3, -3}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Names, ExactValue, testing::Values(
     ValueCase{"pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
     ValueCase{"Pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
     ValueCase{"E", ExtendedFromBits(0x4000, 0xADF85458248CDACDull)},
-    ValueCase{"T*t", 6.25L, 2.5L}));
+    ValueCase{"T*t", 6.25L, 2.5L}), NameByText());
 
 TEST(Parser, NumeralPrecedesMOD) {
   // '1.2.3' is two numerals in a row.
@@ -120,7 +123,7 @@ TEST_P(Power, IsCloseToExactValue) {
 INSTANTIATE_TEST_SUITE_P(Values, Power, testing::Values(
     PowerCase{"2^3^2", 512}, PowerCase{"2^3^0", 2}, PowerCase{"2^-2", 0.25L},
     PowerCase{"4^0.5", 2}, PowerCase{"2^3 MOD 5", 3},
-    PowerCase{"1e4931^1", 1e4931L, 1 << 14}, PowerCase{"(1/2)^16000", std::ldexp(1.0L, -16000), 1 << 14}));
+    PowerCase{"1e4931^1", 1e4931L, 1 << 14}, PowerCase{"(1/2)^16000", std::ldexp(1.0L, -16000), 1 << 14}), NameByText());
 
 // Texts that fail with a math error only: no code, no event.
 class MathError : public testing::TestWithParam<const char*> {};
@@ -138,7 +141,7 @@ TEST_P(MathError, FailsWithoutCode) {
 INSTANTIATE_TEST_SUITE_P(Cases, MathError, testing::Values(
     "-2^2", "-(2)^2", "(-2)^2", "0^2", "(-8)^(1/3)", "10^4932", "0.1^4933", "1.1e4932^1",
     "5 MOD 0.4", "5 MOD 0.5", "1/0", "1/-0", "ln(0)", "ln(-1)", "sqrt(-1)", "exp(2e4)",
-    "round(1e10)", "trunc(-1e10)", "!", "1+!", "2*(3+!", "1/0+2"));
+    "round(1e10)", "trunc(-1e10)", "!", "1+!", "2*(3+!", "1/0+2"), NameByText());
 
 // Each function just inside and just outside its bounds, through t so that
 // the argument is the exact bound or its neighbour.
@@ -150,7 +153,14 @@ struct BoundCase {
 
 class FunctionBound : public testing::TestWithParam<BoundCase> {};
 
-TEST_P(FunctionBound, InsideIsAcceptedOutsideIsMathError) {
+// Named after the function and the side of its range: sinOpentClose_Upper.
+std::string BoundName(const testing::TestParamInfo<BoundCase>& info) {
+  return helixor_test::FitCaseName(
+      helixor_test::SpellCaseText(info.param.text) + (info.param.towards > 0 ? "_Upper" : "_Lower"),
+      info.index);
+}
+
+TEST_P(FunctionBound, AcceptedUpToTheBound) {
   Calculator c;
   c.t = GetParam().bound;
   c.Parse(GetParam().text);
@@ -172,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Bounds, FunctionBound, testing::Values(
     BoundCase{"sqrt(t)", 0, -Inf},
     BoundCase{"round(t)", 1e9L, Inf}, BoundCase{"round(t)", -1e9L, -Inf},
     BoundCase{"trunc(t)", 1e9L, Inf}, BoundCase{"trunc(t)", -1e9L, -Inf},
-    BoundCase{"sqr(t)", 1e2466L, Inf}, BoundCase{"sqr(t)", -1e2466L, -Inf}));
+    BoundCase{"sqr(t)", 1e2466L, Inf}, BoundCase{"sqr(t)", -1e2466L, -Inf}), BoundName);
 
 TEST(FunctionBound, SqrLimitIsTheNearestValueToTenToThe2466) {
   EXPECT_EQ(1e2466L, std::strtold("1e2466", nullptr));
@@ -201,7 +211,7 @@ struct ErrorCase {
 
 class SyntaxError : public testing::TestWithParam<ErrorCase> {};
 
-TEST_P(SyntaxError, ReportsCodeAndPosition) {
+TEST_P(SyntaxError, CodeAndPosition) {
   Calculator c;
   c.Parse(GetParam().text);
   EXPECT_TRUE(c.parser.ParseFailed());
@@ -217,25 +227,25 @@ INSTANTIATE_TEST_SUITE_P(OperandExpected, SyntaxError, testing::Values(
     ErrorCase{"+2", 3, 1}, ErrorCase{"-!", 3, 2}, ErrorCase{"x", 3, 2}, ErrorCase{"2*xyz", 3, 6},
     ErrorCase{"sin()", 3, 5}, ErrorCase{"2*.", 3, 3}, ErrorCase{"_a", 3, 1},
     ErrorCase{"2^*3", 3, 3}, ErrorCase{"7 MOD", 3, 6}, ErrorCase{"ln(0)+(", 3, 8, true},
-    ErrorCase{"1/0+)", 3, 5, true}));
+    ErrorCase{"1/0+)", 3, 5, true}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(TrailingText, SyntaxError, testing::Values(
     ErrorCase{"2 3", 4, 3}, ErrorCase{"t t", 4, 3}, ErrorCase{"1)", 4, 2},
     ErrorCase{"sin(1)(2)", 4, 7}, ErrorCase{"6*7 MOD 4", 4, 5}, ErrorCase{"6/2 MOD 4", 4, 5},
     ErrorCase{"2\t3", 4, 2}, ErrorCase{"1!", 4, 2}, ErrorCase{"2 sin(1)", 4, 3},
-    ErrorCase{"1e12345", 4, 7}));
+    ErrorCase{"1e12345", 4, 7}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(NoParenthesis, SyntaxError, testing::Values(
-    ErrorCase{"sin 1", 5, 5}, ErrorCase{"cos", 5, 4}, ErrorCase{"sqrt+1", 5, 5}));
+    ErrorCase{"sin 1", 5, 5}, ErrorCase{"cos", 5, 4}, ErrorCase{"sqrt+1", 5, 5}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Unclosed, SyntaxError, testing::Values(
     ErrorCase{"(1", 6, 3}, ErrorCase{"2*(3", 6, 5}, ErrorCase{"sin(1", 6, 6},
-    ErrorCase{"(1 2)", 6, 4}, ErrorCase{"sin(1 MOD 2 3)", 6, 13}));
+    ErrorCase{"(1 2)", 6, 4}, ErrorCase{"sin(1 MOD 2 3)", 6, 13}), NameByText());
 
-INSTANTIATE_TEST_SUITE_P(NumeralDoesNotConvert, SyntaxError, testing::Values(
+INSTANTIATE_TEST_SUITE_P(BadNumeral, SyntaxError, testing::Values(
     ErrorCase{"1E", 7, 3, true}, ErrorCase{"1E+", 7, 4, true}, ErrorCase{"2+1e-", 7, 6, true},
     ErrorCase{"2e*3", 7, 3, true}, ErrorCase{"1e9999", 7, 7, true},
-    ErrorCase{"1.2e4932", 7, 9, true}, ErrorCase{"(1/0)*1e", 7, 9, true}));
+    ErrorCase{"1.2e4932", 7, 9, true}, ErrorCase{"(1/0)*1e", 7, 9, true}), NameByText());
 
 // 16 entries: k pairs of parentheses need k + 3 of them; a push beyond that
 // fails with code 1 just after the look-ahead token.
@@ -312,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ArithmeticFault, testing::Values(
     FaultCase{"1e4932^1e4932", "Floating point overflow"},
     FaultCase{"1e19 MOD 2", "Invalid floating point operation"},
     FaultCase{"2 MOD -1e19", "Invalid floating point operation"},
-    FaultCase{"9223372036854775808 MOD 3", "Invalid floating point operation"}));
+    FaultCase{"9223372036854775808 MOD 3", "Invalid floating point operation"}), NameByText());
 
 // After a math error the parse reads on with the value the reduction's
 // working record holds: the right operand of "/", "^" and MOD, the argument

@@ -11,8 +11,11 @@
 #include "evaluator/Constants.h"
 #include "evaluator/Numeral.h"
 #include "evaluator/Parser.h"
+#include "support/CaseName.h"
 
 namespace {
+
+using helixor_test::NameByText;
 
 using Kind = TMathParser::TTokenKind;
 
@@ -90,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Blanks, Scan, testing::Values(
     ScanCase{"2\t3", {{Num, 2, "2"}, {Bad, 2, "len0"}}},
     ScanCase{"!", {{Mark, 1, "len0"}}},
     ScanCase{"+-*^()", {{Plus, 2, "len1"}, {Minus, 3, "len1"}, {Times, 4, "len1"},
-                        {Caret, 5, "len1"}, {Open, 6, "len1"}, {Close, 7, "len1"}, {End, 7, ""}}}));
+                        {Caret, 5, "len1"}, {Open, 6, "len1"}, {Close, 7, "len1"}, {End, 7, ""}}}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Numerals, Scan, testing::Values(
     ScanCase{"2.5", {{Num, 4, "2.5"}, {End, 4, ""}}},
@@ -110,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Numerals, Scan, testing::Values(
     ScanCase{"1e9999", {{Bad, 7, "code7"}}},
     ScanCase{"1e-9999", {{Num, 8, "0"}, {End, 8, ""}}},
     ScanCase{std::string(80, '1') + "23",
-             {{Num, 81, "1.111111111111111111e+79"}, {Num, 83, "23"}, {End, 83, ""}}}));
+             {{Num, 81, "1.111111111111111111e+79"}, {Num, 83, "23"}, {End, 83, ""}}}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Names, Scan, testing::Values(
     ScanCase{"sin(t)", {{Fun, 4, "SIN"}, {Open, 5, "len1"}, {Num, 6, "7"}, {Close, 7, "len1"}, {End, 7, ""}}},
@@ -121,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Names, Scan, testing::Values(
     ScanCase{"mod MOD Mod", {{Mod, 4, "len3"}, {Mod, 8, "len3"}, {Mod, 12, "len3"}, {End, 12, ""}}},
     ScanCase{"pI", {{Num, 3, "3.141592653589793239"}, {End, 3, ""}}},
     ScanCase{"sin_x", {{Bad, 6, "len0"}}},
-    ScanCase{"_a", {{Bad, 1, "len0"}}}));
+    ScanCase{"_a", {{Bad, 1, "len0"}}}), NameByText());
 
 TEST(Scan, NamesReachGetVarAsWritten) {
   Scanner s;
@@ -150,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(Numerals, Conversion, testing::Values(
     "18446744073709551617", "3.14159265358979323846264338", ".000000000000000000000000001234",
     "1e27", "1e28", "1e-27", "1e-28", "1234567890123456789e27", "4.9e-4951", "1.18973149535723176502e4932",
     "0.0000", "000000000000000000000000000000000000000000000000000000000001.5",
-    "7.2057594037927936e16", "2.5e-4940"));
+    "7.2057594037927936e16", "2.5e-4940"), NameByText());
 
 TEST(Conversion, NumeralsAreIndependentOfTheProcessLocale) {
   if (!UseDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be had";

@@ -5,6 +5,7 @@ if(HELIXOR_BUILD_GUI)
             ${CMAKE_CURRENT_LIST_DIR}/app/CommandTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/app/HelpFormTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/app/MainFormTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/app/PlatformTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/app/FileCommandsTest.cpp
     LIBS app)
 endif()

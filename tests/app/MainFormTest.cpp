@@ -85,7 +85,9 @@ TEST(MainForm, ControlsStandAtTheirPixelPositions) {
   EXPECT_EQ(m.DrawButton->Caption(), QStringLiteral("Draw !"));
 }
 
-TEST(MainForm, TabbingVisitsTheTabStopsInOrderAndTheFieldsClearAndRestoreTheirPlaceholders) {
+// Tabbing visits the tab stops in order; the fields clear and restore their
+// placeholders on the way.
+TEST(MainForm, TabbingVisitsTheStopsAndTogglesThePlaceholders) {
   TStartedProgram p;
   TMainForm& m = p.Program->MainForm();
   const QList<QWidget*> order{m.AEdit,     m.BEdit,      m.xt,         m.yt,
