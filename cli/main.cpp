@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 
 const char* const CliUsage =
     "usage: helixor-cli eval [--t VALUE] [EXPR ...]\n"
@@ -14,11 +15,13 @@ const char* const CliUsage =
     "       helixor-cli --help | --version\n";
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
+  UseBinaryStandardStreams();
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  if (arguments.size() < 2) {
     std::fputs(CliUsage, stderr);
     return 2;
   }
-  const std::string command = argv[1];
+  const std::string command = arguments[1];
   if (command == "--help" || command == "-h") {
     std::fputs(CliUsage, stdout);
     return 0;
@@ -27,7 +30,7 @@ int main(int argc, char** argv) {
     std::puts("helixor-cli 1.0");
     return 0;
   }
-  std::vector<std::string> args(argv + 2, argv + argc);
+  std::vector<std::string> args(arguments.begin() + 2, arguments.end());
   if (command == "eval") return RunEval(args);
   if (command == "render") return RunRender(args);
   std::fprintf(stderr, "helixor-cli: unknown command '%s'\n", command.c_str());

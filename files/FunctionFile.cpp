@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "evaluator/Faults.h"
+#include "plot/FileReading.h"
 #include "plot/SafeFile.h"
 
 bool TFunctionFields::IsOtherComponent(std::string_view name) const {
@@ -117,21 +118,26 @@ void LoadFromBytes(std::string_view bytes, TFunctionFields& fields) {
 }
 
 void Load(const std::string& FileName, TFunctionFields& fields) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(FileName.c_str(), "rb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFileForReading(FileName), &std::fclose);
   if (!file) throw IoFault(FileName.empty() ? 2 : IoFault::CodeOfErrno(errno));
   // Line by line, so the lines before a failure stay applied.
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
-  std::unique_ptr<char, void (*)(void*)> owner(nullptr, &std::free);
+  std::string line;
+  char buffer[4096];
   for (;;) {
     errno = 0;
-    const ssize_t length = ::getline(&buffer, &capacity, file.get());
-    owner.release();
-    owner.reset(buffer);
-    if (length < 0) {
+    const std::size_t length = std::fread(buffer, 1, sizeof buffer, file.get());
+    std::string_view chunk(buffer, length);
+    for (std::size_t end; (end = chunk.find('\n')) != std::string_view::npos;) {
+      line.append(chunk.substr(0, end + 1));
+      chunk.remove_prefix(end + 1);
+      ApplyLine(WithoutLineEnd(line), fields);
+      line.clear();
+    }
+    line.append(chunk);
+    if (length < sizeof buffer) {
       if (std::ferror(file.get())) throw IoFault(IoFault::CodeOfErrno(errno ? errno : EIO));
       break;
     }
-    ApplyLine(WithoutLineEnd(std::string_view(buffer, static_cast<std::size_t>(length))), fields);
   }
+  if (!line.empty()) ApplyLine(WithoutLineEnd(line), fields);
 }

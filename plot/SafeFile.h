@@ -4,10 +4,6 @@
 // failed save leaves the old file (or no file) in place, never a partial one.
 // Header-only so that every toolkit-free layer can use it.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -19,6 +15,17 @@ struct TSaveError {
   bool Creating = true;  // the file could not be created (else: writing it failed)
   int Errno = 0;
 };
+
+#ifdef _WIN32
+// The Windows way, in plot/SafeFile_win.cpp: the same contract, with the
+// system's error codes given as the errno values of the same meaning.
+std::optional<TSaveError> ReplaceFileContents(const std::string& path, const void* data,
+                                              std::size_t size);
+#else
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 inline std::optional<TSaveError> ReplaceFileContents(const std::string& path, const void* data,
                                                      std::size_t size) {
@@ -81,3 +88,5 @@ inline std::optional<TSaveError> ReplaceFileContents(const std::string& path, co
   }
   return std::nullopt;
 }
+
+#endif  // _WIN32
