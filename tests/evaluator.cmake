@@ -5,6 +5,8 @@ helixor_add_test(evaluator_tests
           ${CMAKE_CURRENT_LIST_DIR}/TrigTest.cpp ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale.cpp
           ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_win.cpp
   LIBS evaluator)
+# The trigonometric tests take a 113-bit reference from GCC's libquadmath.
+target_link_libraries(evaluator_tests PRIVATE quadmath)
 
 # It runs helixor-cli through a POSIX shell; on Windows the CI compares the
 # program's output with the Linux build's instead.
