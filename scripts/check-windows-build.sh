@@ -18,7 +18,7 @@ linux_cli=$root/$linux_build/cli/helixor-cli
 
 packages=(
   g++-mingw-w64-x86-64 googletest   # the cross compiler and GoogleTest's sources
-  wine64                            # runs the Windows programs
+  wine wine64                       # runs the Windows programs
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -40,7 +40,7 @@ built=$(date +%s)
 # A Wine of its own in a temporary folder, quiet, without a display.
 work=$(mktemp -d)
 mkdir -p "$work/wine"
-export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
+export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
   wineserver -k 2>/dev/null || true
@@ -86,13 +86,14 @@ mkdir -p "$work/linux" "$work/windows"
 cp -r resources/examples "$work/linux/examples"
 cp -r resources/examples "$work/windows/examples"
 
-runs=0
+renders=0
+evaluations=0
 for example in resources/examples/*.fnc; do
   name=$(basename "$example" .fnc)
   for view in isometric front left bottom; do
     compare "render-$name-$view" render "examples/$name.fnc" --view "$view" --output "$name-$view.bmp"
     compare_file "$name-$view.bmp"
-    runs=$((runs + 1))
+    renders=$((renders + 1))
   done
   # Every text of the example, and the three functions at both ends of the
   # segment, in between and far beyond, where the functions reduce their
@@ -104,7 +105,7 @@ for example in resources/examples/*.fnc; do
   compare "eval-$name" eval "${texts[@]}"
   for t in 0 0.37 3.14159 -2.5 100.25 5000.5 1e6 123456789.125; do
     compare "eval-$name-$t" eval --t "$t" "${texts[2]}" "${texts[3]}" "${texts[4]}"
-    runs=$((runs + 1))
+    evaluations=$((evaluations + 1))
   done
 done
 
@@ -130,6 +131,12 @@ compare render-sets render --set AEdit=0 --set BEdit=1 --set xt=t --set yt=q --s
 compare render-zero render --set Precission=0 --set AEdit=0 --set BEdit=1 --set xt=t --set yt=0 --set zt=0
 compare render-not-a-file render examples
 compare render-to-folder render examples/helix.fnc --output examples
+# Names beyond ASCII, given as UTF-8 on Linux and through the wide command
+# line on Windows.
+cp resources/examples/helix.fnc "$work/linux/examples/spirale-é.fnc"
+cp resources/examples/helix.fnc "$work/windows/examples/spirale-é.fnc"
+compare render-utf8 render "examples/spirale-é.fnc" --output "bézier-ω.bmp"
+compare_file "bézier-ω.bmp"
 compare version --version
 compare help --help
 done_at=$(date +%s)
@@ -138,5 +145,6 @@ if [ "$failures" -ne 0 ]; then
   echo "Windows build check failed: $failures difference(s) between helixor-cli.exe and helixor-cli" >&2
   exit 1
 fi
-echo "Windows build check passed: tests under Wine, helixor-cli.exe as the Linux build in $runs renders and evaluations."
+echo "Windows build check passed: the tests under Wine; helixor-cli.exe as the Linux build in $renders renders" \
+  "(every example and view), $evaluations evaluations of the examples and the command line's own cases."
 echo "Seconds: build $((built - start)), Wine start $((booted - built)), tests $((tested - booted)), comparisons $((done_at - tested))."
