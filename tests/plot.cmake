@@ -13,3 +13,4 @@ target_compile_definitions(RenderCliTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:heli
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
 add_dependencies(RenderCliTest helixor-cli)
 endif()
+helixor_add_test(PlotSafeFileTest SOURCES plot/SafeFileTest.cpp LIBS plot)
