@@ -21,6 +21,21 @@ struct TSaveError {
 // system's error codes given as the errno values of the same meaning.
 std::optional<TSaveError> ReplaceFileContents(const std::string& path, const void* data,
                                               std::size_t size);
+
+struct TReadError {
+  bool Opening = true;  // the file could not be opened (else: reading it failed)
+  int Errno = 0;
+};
+
+// Reads the whole regular file at Path into Contents. A folder is refused
+// with EISDIR, anything else that is not a regular file with EACCES; a file
+// that grows to more than about twice its size while it is read fails with
+// EFBIG, memory that cannot be had with ENOMEM.
+std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& Contents);
+
+// Creates the file at Path with these contents only if nothing is there:
+// an existing file is left alone and reported as EEXIST.
+std::optional<TSaveError> CreateFileContents(const std::string& Path, const void* Data, std::size_t Size);
 #else
 
 #include <fcntl.h>

@@ -13,4 +13,7 @@ target_compile_definitions(RenderCliTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:heli
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
 add_dependencies(RenderCliTest helixor-cli)
 endif()
-helixor_add_test(PlotSafeFileTest SOURCES plot/SafeFileTest.cpp LIBS plot)
+helixor_add_test(PlotSafeFileNamesTest SOURCES plot/SafeFileNamesTest.cpp LIBS plot)
+if(WIN32)
+  helixor_add_test(PlotSafeFileWindowsTest SOURCES plot/SafeFileWindowsTest.cpp LIBS plot)
+endif()

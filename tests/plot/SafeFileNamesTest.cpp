@@ -17,11 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SafeFileTest : public testing::Test {
+class SafeFileNamesTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           (std::string("helixor-safefile-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+           (std::string("helixor-safefile-names-") + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -54,7 +54,7 @@ std::string ReadAll(const std::string& path) {
 // Line ends, a NUL and the byte some systems take for the end of a text.
 const std::string Bytes("A=1\r\nB\n\r\0\x1a" "end", 13);
 
-TEST_F(SafeFileTest, ReplacesByNamesBeyondAsciiWithTheBytesUnchanged) {
+TEST_F(SafeFileNamesTest, ReplacesByNamesBeyondAsciiWithTheBytesUnchanged) {
   const std::string path = Path(u8"spirale-é-ω.fnc");
   ASSERT_FALSE(ReplaceFileContents(path, "old", 3));
   ASSERT_FALSE(ReplaceFileContents(path, Bytes.data(), Bytes.size()));
@@ -66,7 +66,7 @@ TEST_F(SafeFileTest, ReplacesByNamesBeyondAsciiWithTheBytesUnchanged) {
   EXPECT_EQ(ReadAll(path), "");
 }
 
-TEST_F(SafeFileTest, RefusedTargetsKeepWhatWasThere) {
+TEST_F(SafeFileNamesTest, RefusedTargetsKeepWhatWasThere) {
   const std::string folder = Path(u8"folder");
   fs::create_directory(folder);
   auto error = ReplaceFileContents(folder, "x", 1);
@@ -86,7 +86,7 @@ TEST_F(SafeFileTest, RefusedTargetsKeepWhatWasThere) {
   EXPECT_EQ(Entries(), 1u);
 }
 
-TEST_F(SafeFileTest, AReadOnlyFileIsNotReplaced) {
+TEST_F(SafeFileNamesTest, AReadOnlyFileIsNotReplaced) {
   const std::string path = Path(u8"kept.fnc");
   ASSERT_FALSE(ReplaceFileContents(path, "old", 3));
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -110,7 +110,7 @@ TEST_F(SafeFileTest, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(Entries(), 1u);
 }
 
-TEST_F(SafeFileTest, OpeningAMissingFileTellsWhy) {
+TEST_F(SafeFileNamesTest, OpeningAMissingFileTellsWhy) {
   errno = 0;
   EXPECT_EQ(OpenFileForReading(Path(u8"none-é.fnc")), nullptr);
   EXPECT_EQ(errno, ENOENT);
