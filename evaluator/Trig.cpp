@@ -49,9 +49,9 @@ Extended ReduceLarge(Extended x, int& quadrant) {
   const std::uint64_t m = bits.Significand;
   // |x| = m * 2^e with -51 <= e <= 0.
   const int e = (bits.SignExponent & 0x7FFF) - 16383 - 63;
-  // m * 2/pi * 2^256, little-endian; the binary point of x * 2/pi lies
-  // at bit 256 - e.
-  std::uint64_t product[5] = {};
+  // m * 2/pi * 2^256, little-endian, with a zero limb on top for reading
+  // across the last one; the binary point of x * 2/pi lies at bit 256 - e.
+  std::uint64_t product[6] = {};
   Wide carry = 0;
   for (int i = 0; i < 4; ++i) {
     const Wide part = static_cast<Wide>(m) * TwoOverPiBits[3 - i] + carry;
