@@ -67,10 +67,10 @@ Extended ReduceLarge(Extended x, int& quadrant) {
   const bool negative = f[2] >> 63;
   if (negative) {  // f >= 1/2: take f - 1, one quadrant further
     quadrant = (quadrant + 1) & 3;
-    bool carry = true;
+    bool increment = true;  // two's complement: invert, then add one
     for (std::uint64_t& limb : f) {
-      limb = ~limb + (carry ? 1 : 0);
-      carry = carry && limb == 0;
+      limb = ~limb + (increment ? 1 : 0);
+      increment = increment && limb == 0;
     }
   }
   // Normalise, keeping the 128 leading bits g: |f| = g * 2^(-128 - zeros).
@@ -97,7 +97,7 @@ Extended ReduceLarge(Extended x, int& quadrant) {
   const Wide top = highHigh + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
   std::uint64_t rest = static_cast<std::uint64_t>(middle);  // the bits below top
   // Round top to 64 significant bits, to nearest (the rest only breaks ties).
-  int exponent = 127;  // of top's leading bit, in units of 2^(-255 - zeros)
+  int exponent = 127;  // the bit position of top's leading bit
   Wide t = top;
   if (!(t >> 127)) {
     t = (t << 1) | (rest >> 63);
@@ -112,12 +112,12 @@ Extended ReduceLarge(Extended x, int& quadrant) {
       ++exponent;
     }
   }
-  // top's unit is 2^(128 - 256 - zeros) of r / 2, i.e. 2^(-127 - zeros) of r.
+  // r = top * 2^(-127 - zeros), so its leading bit is 2^scale.
   const int scale = exponent - 127 - zeros;
   const Extended r = ExtendedFromBits(static_cast<std::uint16_t>(16383 + scale), significand);
-  const bool below0 = negative != std::signbit(x);
+  // -x = -k * pi/2 - r.
   if (std::signbit(x)) quadrant = (4 - quadrant) & 3;
-  return below0 ? -r : r;
+  return negative != std::signbit(x) ? -r : r;
 }
 
 // Either reduction, by the size of x.
