@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/Report.h"
 
 const char* const CliUsage =
@@ -21,11 +22,13 @@ const char* const CliUsage =
     "'helixor-cli COMMAND --help' describes a command's options.\n";
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
+  UseBinaryStandardStreams();
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  if (arguments.size() < 2) {
     std::fputs(CliUsage, stderr);
     return 2;
   }
-  const std::string command = argv[1];
+  const std::string command = arguments[1];
   if (command == "--help" || command == "-h") {
     std::fputs(CliUsage, stdout);
     return 0;
@@ -34,7 +37,7 @@ int main(int argc, char** argv) {
     std::puts("helixor-cli 1.0");
     return 0;
   }
-  std::vector<std::string> args(argv + 2, argv + argc);
+  std::vector<std::string> args(arguments.begin() + 2, arguments.end());
   if (command == "eval") return RunEval(args);
   if (command == "render") return RunRender(args);
   if (command == "sample") return RunSample(args);

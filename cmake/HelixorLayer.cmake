@@ -1,3 +1,17 @@
+# helixor_platform_sources(VAR)
+# What differs between the platforms sits in files of its own: name_win.cpp
+# is built only for Windows, name_posix.cpp only elsewhere. Drops the other
+# platform's files from the list in VAR.
+function(helixor_platform_sources var)
+  set(kept ${${var}})
+  if(WIN32)
+    list(FILTER kept EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER kept EXCLUDE REGEX "_win\\.cpp$")
+  endif()
+  set(${var} ${kept} PARENT_SCOPE)
+endfunction()
+
 # helixor_layer(NAME [DEPENDS lib ...])
 # Builds the folder's sources into one static library named after the layer.
 # A layer that has no sources yet is an interface library, so that the layers
@@ -8,6 +22,7 @@ function(helixor_layer name)
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
   list(FILTER sources EXCLUDE REGEX "\\.h$")
+  helixor_platform_sources(sources)
   if(sources)
     file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_library(${name} STATIC ${sources} ${headers})

@@ -1,14 +1,13 @@
 #include "evaluator/Numeral.h"
 
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include <string>
+
+#include "evaluator/CLocaleNumeral.h"
 
 namespace {
 
@@ -20,12 +19,6 @@ constexpr Extended PowersOfTen[ExactPowers + 1] = {
     1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
     1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
     1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
-
-// The conversion of the C library, always with "." as the decimal point.
-Extended ConvertInC(const char* text) {
-  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return c ? strtold_l(text, nullptr, c) : std::strtold(text, nullptr);
-}
 
 // Converts digits (with at most one point) and a decimal exponent. Up to 19
 // significant digits and a power of ten up to 10^27 make one exactly rounded
@@ -76,7 +69,7 @@ Extended Convert(const char* mantissa, std::size_t mantissaLength, bool negative
         std::snprintf(buffer + n, sizeof buffer - n, "E%c%d", negativeExponent ? '-' : '+', exponent));
   }
   buffer[n] = '\0';
-  return ConvertInC(buffer);
+  return CLocaleStrToExtended(buffer);
 }
 
 }  // namespace
@@ -145,7 +138,7 @@ bool DecimalToExtended(std::string_view text, Extended& value) {
   }
   if (p != text.size()) return false;
   std::string buffer(text);
-  const Extended v = ConvertInC(buffer.c_str());
+  const Extended v = CLocaleStrToExtended(buffer.c_str());
   if (!std::isfinite(v)) return false;
   value = negative ? -v : v;
   return true;

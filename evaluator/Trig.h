@@ -3,11 +3,12 @@
 
 #include "evaluator/Extended.h"
 
-// cosl and sinl reduce every argument beyond pi/4 with a general
-// multi-precision routine that costs several times the function itself.
-// For |x| <= 4096 these reduce by a three-part pi/2 instead (exact to about
-// 2^-168, far below one unit in the last place of any reduced argument in
-// that range) and call cosl/sinl on the reduced argument; beyond that they
-// are cosl and sinl themselves.
+// They reduce the argument to |r| <= pi/4 themselves and call cosl/sinl on
+// r only, so that the result is the same on every C library (some reduce
+// large arguments with a 66-bit pi, wrong from the second digit at 9e18).
+// For |x| <= 4096 by a three-part pi/2 (exact to about 2^-168, far below
+// one unit in the last place of any reduced argument in that range), which
+// is several times cheaper than a general reduction; up to 2^64 by 2/pi to
+// 256 bits in integer arithmetic; beyond that they are cosl and sinl.
 Extended Cosine(Extended x);
 Extended Sine(Extended x);

@@ -4,3 +4,7 @@
 // Returns false when no such locale can be had.
 bool UseDecimalCommaLocale();
 void UseCLocale();
+
+// Makes a decimal-comma locale available to setlocale when the system has
+// none installed (one file per platform); false when it cannot.
+bool MakeDecimalCommaLocaleAvailable();

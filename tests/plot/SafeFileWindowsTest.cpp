@@ -1,0 +1,74 @@
+// The Windows side of reading whole files and of creating a file only where
+// none is: wide names, folders and devices refused, nothing half-written.
+#include "plot/SafeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SafeFileWindowsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           (std::string("helixor-safefile-win-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  std::string Path(const char8_t* name) const {
+    const std::u8string text = (dir_ / fs::path(name)).u8string();
+    return std::string(text.begin(), text.end());
+  }
+  fs::path dir_;
+};
+
+TEST_F(SafeFileWindowsTest, ReadsWhatWasWrittenByAnyName) {
+  const std::string path = Path(u8"tore-ü-ω.fnc");
+  const std::string bytes("x=1\r\n\x1a\0y", 8);
+  ASSERT_FALSE(ReplaceFileContents(path, bytes.data(), bytes.size()));
+  std::string read = "stale";
+  ASSERT_FALSE(ReadRegularFile(path, read));
+  EXPECT_EQ(read, bytes);
+  // Larger than the first guess of the reader's buffer.
+  const std::string large(200000, 'a');
+  ASSERT_FALSE(ReplaceFileContents(path, large.data(), large.size()));
+  ASSERT_FALSE(ReadRegularFile(path, read));
+  EXPECT_EQ(read, large);
+}
+
+TEST_F(SafeFileWindowsTest, ReadingRefusesWhatIsNoFile) {
+  std::string read;
+  for (const auto& [path, err] : {std::pair{Path(u8"none.fnc"), ENOENT}, std::pair{Path(u8"gone/none.fnc"), ENOENT},
+                                  std::pair{Path(u8""), EISDIR}, std::pair{std::string("NUL"), EACCES},
+                                  std::pair{std::string(), ENOENT}, std::pair{std::string("\xff\xfe"), EINVAL}}) {
+    const auto error = ReadRegularFile(path, read);
+    ASSERT_TRUE(error) << path;
+    EXPECT_TRUE(error->Opening) << path;
+    EXPECT_EQ(error->Errno, err) << path;
+    EXPECT_EQ(read, "");
+  }
+}
+
+TEST_F(SafeFileWindowsTest, CreatingLeavesAnExistingFileAlone) {
+  const std::string path = Path(u8"help-é.html");
+  ASSERT_FALSE(CreateFileContents(path, "first", 5));
+  const auto error = CreateFileContents(path, "second", 6);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Errno, EEXIST);
+  std::string read;
+  ASSERT_FALSE(ReadRegularFile(path, read));
+  EXPECT_EQ(read, "first");
+  // No temporary file stays behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+}
+
+}  // namespace
