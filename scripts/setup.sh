@@ -45,7 +45,7 @@ package   appstream              # appstreamcli validate
 package   desktop-file-utils     # desktop-file-validate
 package   shared-mime-info       # update-mime-database on the staged install
 windows   g++-mingw-w64-x86-64   # the Windows cross compiler
-windows   googletest             # GoogleTest's sources, built for the cross compiler
+windows   googletest             # the GoogleTest sources, built for the cross compiler
 windows   wine                   # runs the Windows programs
 windows   wine64                 # the 64-bit loader
 sanitize  g++                    # the sanitizer runtimes come with the compiler
