@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <filesystem>
@@ -142,6 +144,8 @@ TEST_F(FunctionFileTest, FileErrorsCarryTheirTexts) {
   EXPECT_EQ(fields.sets, 0);
 }
 
+#ifndef _WIN32
+// FIFOs and devices are POSIX files; Windows has no such names.
 TEST_F(FunctionFileTest, FifosAndDevicesAreRefusedAtOnceAndChangeNothing) {
   ASSERT_EQ(::mkfifo(Path("fifo.fnc").c_str(), 0600), 0);
   for (const std::string& path : {Path("fifo.fnc"), std::string("/dev/zero"), std::string("/dev/urandom")}) {
@@ -156,6 +160,8 @@ TEST_F(FunctionFileTest, FifosAndDevicesAreRefusedAtOnceAndChangeNothing) {
     EXPECT_EQ(fields.sets, 0);
   }
 }
+
+#endif
 
 // The reader's fuzzing seeds and every input it ever found fault with: read
 // from memory and from a file they give the same fields and the same error,
