@@ -38,6 +38,6 @@ void SaveFileBytes(const std::string& path, const void* data, std::size_t size, 
   if (auto error = ReplaceFileContents(path, data, size)) {
     if (errorNumber) *errorNumber = error->Errno;
     if (error->Creating) throw CreateFileFault(path);
-    throw IoFault(IoFault::CodeOfErrno(error->Errno));
+    throw IoFault::OfErrno(error->Errno);
   }
 }

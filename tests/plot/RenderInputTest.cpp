@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+
+#include "CliProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -103,6 +106,25 @@ TEST_F(RenderInputTest, AFailingReadIsReportedAndAnInterruptedOneRetried) {
       RunShell("env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + Quote(Path("helix.fnc")) +
           " -e trace=openat -e inject=openat:error=EINTR:when=1 " + render);
   EXPECT_EQ(openInterrupted.Out, drawn_.Out);
+}
+
+TEST_F(RenderInputTest, AFailingWriteOfThePictureOrTableIsReportedByItsMeaning) {
+  if (RunShell("strace -qq -o /dev/null true").Status != 0) GTEST_SKIP() << "strace cannot trace here";
+  // The picture's (or table's) bytes are the program's first write: the
+  // report lines wait in the buffer of a pipe until the end.
+  const std::string strace =
+      "LC_ALL=C timeout 10 env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=write "
+      "-e inject=write:error=EIO:when=1";
+  for (const auto& [command, name] : {std::pair{"render", "graph.bmp"}, std::pair{"render", "graph.png"},
+                                      std::pair{"render", "graph.svg"}, std::pair{"sample", "table.csv"}}) {
+    SCOPED_TRACE(name);
+    const TProcessResult r = RunProcess(HELIXOR_CLI, {command, Path("helix.fnc"), "-o", Path(name)}, strace);
+    EXPECT_NE((r.Out + r.Err).find("error-box: I/O error 5.\n"), std::string::npos) << r.Out << r.Err;
+    EXPECT_NE(r.Err.find("helixor-cli: cannot write '" + Path(name) + "': I/O error 5\n"), std::string::npos)
+        << r.Err;
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_FALSE(fs::exists(Path(name)));
+  }
 }
 
 }  // namespace
