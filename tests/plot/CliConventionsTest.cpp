@@ -1,7 +1,6 @@
 // helixor-cli as a user meets it: pictures by extension and on standard
 // output, the sample table, help, and how problems are reported.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "CliProcess.h"
+#include "PngDecode.h"
 #include "evaluator/Extended.h"
 #include "plot/DrawCommand.h"
 
@@ -26,18 +26,6 @@ std::vector<std::string> Lines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   if (start < text.size()) lines.push_back(text.substr(start));
   return lines;
-}
-
-bool DecodePng(const std::string& bytes, std::vector<std::uint8_t>& rgb, int& width, int& height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  return true;
 }
 
 const char* const HelixReport = "zoom: Zoom : 31.83x\nlength: Length : 63.14 approx.\ndrawn: true\n";
