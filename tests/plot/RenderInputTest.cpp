@@ -22,12 +22,6 @@ struct TResult {
   int Status = -1;
 };
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 // Runs a shell command line; a hang fails the test after ten seconds
 // instead of holding it up.
 TResult RunShell(const std::string& command) {
@@ -41,7 +35,7 @@ TResult RunShell(const std::string& command) {
   return r;
 }
 
-TResult Render(const std::string& args) { return RunShell(Quote(HELIXOR_CLI) + " render " + args); }
+TResult Render(const std::string& args) { return RunShell(ShellQuote(HELIXOR_CLI) + " render " + args); }
 
 const char* const Helix = "AEdit=0\r\nBEdit=2*pi\r\nxt=cos(t)\r\nyt=sin(t)\r\nzt=t/4\r\nPrecission=50\r\n";
 
@@ -52,7 +46,7 @@ class RenderInputTest : public testing::Test {
                                         testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
     std::ofstream(Path("helix.fnc"), std::ios::binary) << Helix;
-    drawn_ = Render(Quote(Path("helix.fnc")));
+    drawn_ = Render(ShellQuote(Path("helix.fnc")));
     ASSERT_EQ(drawn_.Status, 0);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -65,9 +59,16 @@ TEST_F(RenderInputTest, FifosAndDevicesAreRefusedAtOnce) {
   ASSERT_EQ(::mkfifo(Path("fifo.fnc").c_str(), 0600), 0);
   for (const std::string& file : {Path("fifo.fnc"), std::string("/dev/zero"), std::string("/dev/urandom")}) {
     SCOPED_TRACE(file);
-    const TResult r = Render(Quote(file));
-    EXPECT_EQ(r.Out, "error-box: File access denied.\n");
-    EXPECT_EQ(r.Status, 2);
+    const std::string named = "helixor-cli: cannot load '" + file + "': File access denied\n";
+    const TProcessResult render = RunProcess(HELIXOR_CLI, {"render", file}, "LC_ALL=C timeout 10");
+    EXPECT_EQ(render.Out, "error-box: File access denied.\n");
+    EXPECT_EQ(render.Err, named);
+    EXPECT_EQ(render.Status, 2);
+    // sample reads through the same loader; its report goes to standard error.
+    const TProcessResult sample = RunProcess(HELIXOR_CLI, {"sample", file}, "LC_ALL=C timeout 10");
+    EXPECT_EQ(sample.Out, "");
+    EXPECT_EQ(sample.Err, "error-box: File access denied.\n" + named);
+    EXPECT_EQ(sample.Status, 2);
   }
 }
 
@@ -75,13 +76,13 @@ TEST_F(RenderInputTest, FileNamesAreTheSystemsBytes) {
   // "café.fnc" in Latin-1: not valid UTF-8.
   const std::string latin1 = Path("caf\xE9.fnc");
   fs::copy_file(Path("helix.fnc"), latin1);
-  EXPECT_EQ(Render(Quote(latin1)).Out, drawn_.Out);
+  EXPECT_EQ(Render(ShellQuote(latin1)).Out, drawn_.Out);
 }
 
 TEST_F(RenderInputTest, APictureThroughADanglingLinkLandsWhereTheLinkPoints) {
   fs::create_directories(dir_ / "pictures");
   fs::create_symlink("pictures/graph.bmp", Path("graph.bmp"));
-  EXPECT_EQ(Render(Quote(Path("helix.fnc")) + " --output " + Quote(Path("graph.bmp"))).Status, 0);
+  EXPECT_EQ(Render(ShellQuote(Path("helix.fnc")) + " --output " + ShellQuote(Path("graph.bmp"))).Status, 0);
   EXPECT_TRUE(fs::is_symlink(Path("graph.bmp")));
   EXPECT_EQ(fs::file_size(dir_ / "pictures/graph.bmp"), 271678u);
 }
@@ -91,8 +92,8 @@ TEST_F(RenderInputTest, AFailingReadIsReportedAndAnInterruptedOneRetried) {
   // Faults injected into the reads of the function file alone. The leak
   // checker of a sanitizer build cannot run under a tracer.
   const std::string strace =
-      "env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + Quote(Path("helix.fnc")) + " -e trace=read ";
-  const std::string render = Quote(HELIXOR_CLI) + " render " + Quote(Path("helix.fnc"));
+      "env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + ShellQuote(Path("helix.fnc")) + " -e trace=read ";
+  const std::string render = ShellQuote(HELIXOR_CLI) + " render " + ShellQuote(Path("helix.fnc"));
   const TResult failed = RunShell(strace + "-e inject=read:error=EIO " + render);
   EXPECT_EQ(failed.Out, "error-box: I/O error 5.\n");
   EXPECT_EQ(failed.Status, 2);
@@ -103,7 +104,7 @@ TEST_F(RenderInputTest, AFailingReadIsReportedAndAnInterruptedOneRetried) {
   EXPECT_EQ(interrupted.Out, drawn_.Out);
   EXPECT_EQ(interrupted.Status, 0);
   const TResult openInterrupted =
-      RunShell("env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + Quote(Path("helix.fnc")) +
+      RunShell("env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " + ShellQuote(Path("helix.fnc")) +
           " -e trace=openat -e inject=openat:error=EINTR:when=1 " + render);
   EXPECT_EQ(openInterrupted.Out, drawn_.Out);
 }
