@@ -207,6 +207,32 @@ TEST(CliSampleTest, RowsAreTheDrawCommandsSamplesToTheLastBit) {
   EXPECT_EQ(r.Err, CliRun(render).Out);
 }
 
+TEST(CliSampleTest, EachRowsTIsTheSampleFormulasAndTheOneTheFieldsSaw) {
+  // x(t) = t and z(t) = t*t tie each row's t to the one the fields were
+  // evaluated at; t itself is (b - a) * i / n + a, worked out here apart
+  // from the Draw command.
+  const TProcessResult r = CliRun({"sample", "--set", "AEdit=-1", "--set", "BEdit=2", "--set", "xt=t", "--set",
+                                   "yt=0", "--set", "zt=t*t", "--set", "Precission=7"});
+  EXPECT_EQ(r.Status, 0);
+  const std::vector<std::string> lines = Lines(r.Out);
+  ASSERT_EQ(lines.size(), 9u);
+  for (int i = 0; i <= 7; ++i) {
+    SCOPED_TRACE(lines[i + 1]);
+    char* end;
+    const Extended t = std::strtold(lines[i + 1].c_str(), &end);
+    const Extended x = std::strtold(end + 1, &end);
+    std::strtold(end + 1, &end);
+    const Extended z = std::strtold(end + 1, &end);
+    volatile Extended expected = static_cast<Extended>(3) * i;
+    expected = expected / 7;
+    expected = expected + -1;
+    EXPECT_EQ(BitsOfExtended(t), BitsOfExtended(expected));
+    EXPECT_EQ(BitsOfExtended(x), BitsOfExtended(t));
+    volatile Extended square = t * t;
+    EXPECT_EQ(BitsOfExtended(z), BitsOfExtended(square));
+  }
+}
+
 TEST(CliSampleTest, AStopPartWayKeepsTheRowsBeforeIt) {
   const std::array<std::string, 6> texts{"0", "1", "SQRT(0.4 - ABS(t*100 - ROUND(t*100)))", "t", "0", "32"};
   TScratchFolder dir("helixor-cli-sample");
