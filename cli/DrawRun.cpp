@@ -4,6 +4,7 @@
 
 #include "cli/Report.h"
 #include "evaluator/Faults.h"
+#include "plot/PictureFiles.h"
 
 namespace {
 
@@ -95,4 +96,15 @@ int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& pi
     window.ShowErrorBox(e.what());
   }
   return 1;
+}
+
+std::string SaveOutput(TRenderWindow& window, const std::string& path, const void* data, std::size_t size) {
+  int errorNumber = 0;
+  try {
+    SaveFileBytes(path, data, size, &errorNumber);
+  } catch (const std::exception& e) {
+    window.ShowErrorBox(e.what());
+    return ReasonOfErrno(errorNumber);
+  }
+  return "";
 }

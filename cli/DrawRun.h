@@ -65,3 +65,8 @@ int TakeDrawArgument(const std::string& command, TArguments& args, TDrawRequest&
 // function file could not be loaded (reported also on standard error).
 int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& picture,
                 TSampleObserver* observer = nullptr);
+
+// Writes a picture's or a table's bytes to the file through the safe
+// replace. When that fails, shows the error box the window would show and
+// returns the reason for standard error; returns "" when the file is saved.
+std::string SaveOutput(TRenderWindow& window, const std::string& path, const void* data, std::size_t size);

@@ -153,12 +153,9 @@ int RunRender(const std::vector<std::string>& argv) {
           status = 2;
         }
       } else {
-        int errorNumber = 0;
-        try {
-          SaveFileBytes(output, bytes.data(), bytes.size(), &errorNumber);
-        } catch (const std::exception& e) {
-          window.ShowErrorBox(e.what());
-          ReportProblem("cannot write", output, ReasonOfErrno(errorNumber));
+        const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
+        if (!problem.empty()) {
+          ReportProblem("cannot write", output, problem);
           status = 2;
         }
       }

@@ -17,7 +17,7 @@ int UsageError(const std::string& command, const std::string& what, const std::s
   return 2;
 }
 
-std::string ReasonOfErrno(int errorNumber) { return IoFault::TextOf(IoFault::CodeOfErrno(errorNumber)); }
+std::string ReasonOfErrno(int errorNumber) { return IoFault::OfErrno(errorNumber).what(); }
 
 std::string ReasonOfFault(const std::string& text) {
   if (!text.empty() && text.back() == '.') return text.substr(0, text.size() - 1);

@@ -6,13 +6,11 @@
 #include <charconv>
 #include <clocale>
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "cli/Commands.h"
 #include "cli/DrawRun.h"
 #include "cli/Report.h"
-#include "plot/PictureFiles.h"
 
 namespace {
 
@@ -116,13 +114,7 @@ int RunSample(const std::vector<std::string>& argv) {
   if (!table.Finish()) {
     problem = "standard output is closed or full";
   } else if (!toStandardOutput) {
-    int errorNumber = 0;
-    try {
-      SaveFileBytes(output, table.Kept().data(), table.Kept().size(), &errorNumber);
-    } catch (const std::exception& e) {
-      window.ShowErrorBox(e.what());
-      problem = ReasonOfErrno(errorNumber);
-    }
+    problem = SaveOutput(window, output, table.Kept().data(), table.Kept().size());
   }
   window.PrintState();
   if (!problem.empty()) {

@@ -6,7 +6,7 @@
 
 #include "evaluator/Faults.h"
 #include "plot/BackgroundRuns.h"
-#include "plot/SafeFile.h"
+#include "plot/PictureFiles.h"
 
 namespace {
 
@@ -187,8 +187,5 @@ std::vector<std::uint8_t> TPicture::BmpBytes() const {
 
 void TPicture::SaveToFile(const std::string& path) const {
   const std::vector<std::uint8_t> bytes = BmpBytes();
-  if (auto error = ReplaceFileContents(path, bytes.data(), bytes.size())) {
-    if (error->Creating) throw CreateFileFault(path);
-    throw IoFault::OfErrno(error->Errno);
-  }
+  SaveFileBytes(path, bytes.data(), bytes.size());
 }

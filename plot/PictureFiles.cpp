@@ -1,27 +1,13 @@
 #include "plot/PictureFiles.h"
 
 #include "evaluator/Faults.h"
+#include "plot/Fields.h"
 #include "plot/SafeFile.h"
 
-namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 std::optional<TPictureFormat> PictureFormatByName(std::string_view name) {
-  if (SameIgnoringCase(name, "bmp")) return TPictureFormat::Bmp;
-  if (SameIgnoringCase(name, "png")) return TPictureFormat::Png;
-  if (SameIgnoringCase(name, "svg")) return TPictureFormat::Svg;
+  if (SameNameIgnoringCase(name, "bmp")) return TPictureFormat::Bmp;
+  if (SameNameIgnoringCase(name, "png")) return TPictureFormat::Png;
+  if (SameNameIgnoringCase(name, "svg")) return TPictureFormat::Svg;
   return std::nullopt;
 }
 
@@ -38,6 +24,6 @@ void SaveFileBytes(const std::string& path, const void* data, std::size_t size, 
   if (auto error = ReplaceFileContents(path, data, size)) {
     if (errorNumber) *errorNumber = error->Errno;
     if (error->Creating) throw CreateFileFault(path);
-    throw IoFault(IoFault::CodeOfErrno(error->Errno));
+    throw IoFault::OfErrno(error->Errno);
   }
 }

@@ -1,7 +1,6 @@
 // helixor-cli as a user meets it: pictures by extension and on standard
 // output, the sample table, help, and how problems are reported.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "CliProcess.h"
+#include "PngDecode.h"
 #include "evaluator/Extended.h"
 #include "plot/DrawCommand.h"
 
@@ -26,18 +26,6 @@ std::vector<std::string> Lines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   if (start < text.size()) lines.push_back(text.substr(start));
   return lines;
-}
-
-bool DecodePng(const std::string& bytes, std::vector<std::uint8_t>& rgb, int& width, int& height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  return true;
 }
 
 const char* const HelixReport = "zoom: Zoom : 31.83x\nlength: Length : 63.14 approx.\ndrawn: true\n";
@@ -217,6 +205,32 @@ TEST(CliSampleTest, RowsAreTheDrawCommandsSamplesToTheLastBit) {
   std::vector<std::string> render = SetArgs(texts);
   render[0] = "render";
   EXPECT_EQ(r.Err, CliRun(render).Out);
+}
+
+TEST(CliSampleTest, EachRowsTIsTheSampleFormulasAndTheOneTheFieldsSaw) {
+  // x(t) = t and z(t) = t*t tie each row's t to the one the fields were
+  // evaluated at; t itself is (b - a) * i / n + a, worked out here apart
+  // from the Draw command.
+  const TProcessResult r = CliRun({"sample", "--set", "AEdit=-1", "--set", "BEdit=2", "--set", "xt=t", "--set",
+                                   "yt=0", "--set", "zt=t*t", "--set", "Precission=7"});
+  EXPECT_EQ(r.Status, 0);
+  const std::vector<std::string> lines = Lines(r.Out);
+  ASSERT_EQ(lines.size(), 9u);
+  for (int i = 0; i <= 7; ++i) {
+    SCOPED_TRACE(lines[i + 1]);
+    char* end;
+    const Extended t = std::strtold(lines[i + 1].c_str(), &end);
+    const Extended x = std::strtold(end + 1, &end);
+    std::strtold(end + 1, &end);
+    const Extended z = std::strtold(end + 1, &end);
+    volatile Extended expected = static_cast<Extended>(3) * i;
+    expected = expected / 7;
+    expected = expected + -1;
+    EXPECT_EQ(BitsOfExtended(t), BitsOfExtended(expected));
+    EXPECT_EQ(BitsOfExtended(x), BitsOfExtended(t));
+    volatile Extended square = t * t;
+    EXPECT_EQ(BitsOfExtended(z), BitsOfExtended(square));
+  }
 }
 
 TEST(CliSampleTest, AStopPartWayKeepsTheRowsBeforeIt) {

@@ -1,13 +1,13 @@
 // The picture's PNG and SVG files, and the Draw command's sample observer
 // they are made from.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "PngDecode.h"
 #include "evaluator/Extended.h"
 #include "plot/DrawCommand.h"
 #include "plot/BackgroundShapes.h"
@@ -42,19 +42,6 @@ class TRecorder : public TSampleObserver {
   }
   std::vector<TSample> Samples;
 };
-
-// Decodes a PNG into RGB, three bytes a pixel.
-bool DecodePng(const std::vector<std::uint8_t>& bytes, int& width, int& height, std::vector<std::uint8_t>& rgb) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  return true;
-}
 
 // The numbers of an attribute such as points="1,2 3,4".
 std::vector<Extended> NumbersOf(const std::string& svg, const std::string& element, std::size_t from = 0) {
@@ -103,7 +90,7 @@ TEST(PngPictureTest, WritesRgbImagesAsGiven) {
   image.Rgb = {1, 2, 3, 255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 8, 7, 128, 128, 128};
   int width = 0, height = 0;
   std::vector<std::uint8_t> rgb;
-  ASSERT_TRUE(DecodePng(PngBytes(image), width, height, rgb));
+  ASSERT_TRUE(DecodePng(PngBytes(image), rgb, width, height));
   EXPECT_EQ(width, 3);
   EXPECT_EQ(height, 2);
   EXPECT_EQ(rgb, image.Rgb);
@@ -113,7 +100,7 @@ TEST(PngPictureTest, WritesRgbImagesAsGiven) {
   image.Height = 1;
   image.Rgb.clear();
   for (int x = 0; x < 300; ++x) image.Rgb.insert(image.Rgb.end(), {std::uint8_t(x), std::uint8_t(x / 2), 7});
-  ASSERT_TRUE(DecodePng(PngBytes(image), width, height, rgb));
+  ASSERT_TRUE(DecodePng(PngBytes(image), rgb, width, height));
   EXPECT_EQ(rgb, image.Rgb);
 }
 
