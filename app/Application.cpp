@@ -23,7 +23,7 @@ THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorS
   main_->FormCreate(start.FirstArgument, start.OfferAssociation);
   // Secondary windows belong to the main window: they close with it.
   graph_ = new TGraphForm(main_.get());
-  graph_->FormCreate(platform.ScreenWidth(), main_->frameGeometry().height());
+  graph_->FormCreate(platform, platform.OuterSize(*main_).height());
   about_ = new TAboutForm(main_.get());
   help_ = new THelpForm(dialogs, platform, main_.get());
   main_->SetWindows(graph_, about_, help_);
@@ -32,6 +32,10 @@ THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorS
 THelixor::~THelixor() = default;
 
 void THelixor::Show() {
+  // A question asked during start-up (the association offer) loses the
+  // position given to the still hidden window on some window managers;
+  // giving it again costs nothing.
+  main_->PlaceAtStart();
   main_->show();
   main_->activateWindow();
   main_->AboutButton->setFocus();

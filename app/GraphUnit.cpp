@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "app/Fonts.h"
+#include "app/Platform.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ QLabel* AxisLetter(QWidget* parent, const char* name, const QString& text, int l
                    int width, int height) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
-  label->setFont(TahomaBold(16));
+  label->setFont(AxisLetterFont());
   label->setGeometry(left, top, width, height);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setAutoFillBackground(true);  // opaque: its box shows the window's black
@@ -84,9 +85,14 @@ TGraphForm::TGraphForm(QWidget* parent)
   LengthLabel->adjustSize();
 }
 
-void TGraphForm::FormCreate(int screenWidth, int mainWindowHeight) {
-  move((screenWidth - frameGeometry().width()) / 2, mainWindowHeight + 10);
+void TGraphForm::FormCreate(const TPlatform& platform, int mainWindowHeight) {
+  Place(platform, mainWindowHeight);
   ResetPicture(TBackground::Coord3D);
+}
+
+void TGraphForm::Place(const TPlatform& platform, int mainWindowHeight) {
+  platform.MoveOuterTo(*this, (platform.ScreenWidth() - platform.OuterSize(*this).width()) / 2,
+                       mainWindowHeight + 10);
 }
 
 void TGraphForm::ResetPicture(TBackground background) {

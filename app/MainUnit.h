@@ -29,6 +29,8 @@ class TMainForm : public QWidget {
   // argument, then the association offer. An error reported on the way ends
   // the work there (the window still opens).
   void FormCreate(const QString& firstArgument, const std::function<void()>& offerAssociation);
+  // Centred horizontally at the top of the screen, by the outer frame.
+  void PlaceAtStart();
   // The secondary windows, created after this one.
   void SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help);
 

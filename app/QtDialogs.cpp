@@ -1,16 +1,40 @@
 #include "app/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/FrameExtents.h"
+
 namespace {
 
-// A box without a parent window is centred on the screen.
+// A message box centred on the screen by its outer frame. Its size is final
+// only once it is being shown, so it places itself then, before it is mapped.
+class TCentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QMargins frame = WindowFrameMargins(*this);
+      const QSize outer = size().grownBy(frame);
+      const QRect area = screen->geometry();
+      MoveOuterTo(*this,
+                  QPoint(area.left() + (area.width() - outer.width()) / 2,
+                         area.top() + (area.height() - outer.height()) / 2),
+                  frame);
+    }
+  }
+};
+
 void ShowCritical(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+  TCentredBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
   box.exec();
 }
 
@@ -54,7 +78,7 @@ void TQtDialogs::ErrorDialog(const QString& text) { ShowCritical(QStringLiteral(
 void TQtDialogs::ErrorBox(const QString& text) { ShowCritical(ApplicationTitle, text); }
 
 bool TQtDialogs::AskYesNo(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::Question, caption, text);
+  TCentredBox box(QMessageBox::Question, caption, text);
   QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
