@@ -76,7 +76,8 @@ void TAboutForm::ShowOver(const QRect& reference) {
 
 void TAboutForm::OKButtonClick() { close(); }
 
-// A lowered box bevel round the whole panel.
+// An etched bevel round the whole panel: a shadow ring outside, a light
+// ring inside it.
 void TAboutForm::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   QPainter p(this);
@@ -93,4 +94,8 @@ void TAboutForm::paintEvent(QPaintEvent* event) {
   };
   frame(0, 0, w - 2, h - 2, shadow, light);
   frame(1, 1, w - 1, h - 1, light, shadow);
+  // The two corners that neither ring reaches close the outer one.
+  p.setPen(shadow);
+  p.drawPoint(0, h - 1);
+  p.drawPoint(w - 1, 0);
 }

@@ -58,7 +58,7 @@ int RunHelixor(int argc, char** argv) {
     const auto registry = CreatePlatformRegistry();
     const TAnsweredNo answeredNo = [&dialogs] {
       return !dialogs.AskYesNo(QString::fromUtf8(AssociationCaption),
-                               QString::fromUtf8(AssociationText));
+                               QString::fromUtf8(AssociationQuestion));
     };
     OfferFncAssociation(*registry, answeredNo, platform.ProgramPath().toStdString());
   };
