@@ -11,7 +11,7 @@ packages=(
   libmuparser-dev gnuplot-nox
   desktop-file-utils shared-mime-info
   g++-mingw-w64-x86-64 dpkg-dev file
-  fonts-liberation fonts-dejavu-core libxcb1-dev  # window fonts (bold sizes, help page); frame extents
+  fonts-liberation fonts-dejavu-core libxcb1-dev pkg-config  # window fonts (bold sizes, help page); frame extents
 )
 
 missing=()
