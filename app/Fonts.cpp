@@ -45,8 +45,10 @@ QFont TahomaBold(int pixelHeight) {
     // free faces (the axis letters must fit their 10- and 11-pixel boxes).
     font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
   } else {
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Verdana"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    // Without Tahoma, Liberation Sans keeps the 3-pixel blank the formula
+    // labels are measured in; DejaVu Sans's 4-pixel one would not.
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
     // Only unantialiased text is drawn from the embedded bitmaps.
     if (UsingRegisteredTahoma()) font.setStyleStrategy(QFont::NoAntialias);
   }
@@ -61,7 +63,10 @@ QFont TahomaBold(int pixelHeight) {
 QFont AxisLetterFont() { return TahomaBold(16); }
 
 QString HelpPageFamily() {
-  return UsingRegisteredTahoma() ? QStringLiteral("DejaVu Sans") : QStringLiteral("Tahoma");
+  // A system Tahoma has its own bold; otherwise DejaVu Sans, a broad sans
+  // like the page's second face, Verdana.
+  const bool ownBold = !UsingRegisteredTahoma() && HasFamily(QStringLiteral("Tahoma"));
+  return ownBold ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans");
 }
 
 QFont WindowFont() { return TahomaBold(11); }

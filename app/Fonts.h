@@ -23,7 +23,7 @@ QFont TahomaBold(int pixelHeight);
 QFont WindowFont();
 // The graph window's axis letters: bold, character height 16 pixels.
 QFont AxisLetterFont();
-// The families the help page's "Tahoma" stands for in the help view: a face
+// The family the help page's "Tahoma" stands for in the help view: a face
 // whose bold is visibly bold at every size.
 QString HelpPageFamily();
 // The font of the element-of sign and the arrow of the main window: the
