@@ -19,7 +19,7 @@ import sys
 import tempfile
 import time
 
-from PIL import Image, ImageGrab
+from PIL import ImageGrab
 
 SCREEN_W, SCREEN_H = 1280, 1024
 failures = []
