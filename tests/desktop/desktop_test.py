@@ -3,8 +3,8 @@
 
 Starts Xvfb (1280 x 1024), optionally openbox, and the program on a bundled
 example with a private home, then checks what a user sees at start: the
-outer frames of the main and graph windows, the association question and
-the error dialog centred on the screen, the help window centred on its
+outer frames of the main and graph windows, the association question,
+the error dialog and the standard error box centred on the screen, the help window centred on its
 first showing, and the weight of the window font, measured on a
 screenshot.
 
@@ -239,6 +239,40 @@ def session(program, example, with_wm, shots):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def error_box_session(program):
+    """A start on a missing file: the standard error box, centred, and then
+    the main window where it belongs."""
+    print("-- openbox, missing file", flush=True)
+    home = tempfile.mkdtemp(prefix="helixor-home-")
+    display = Display(True, home)
+    app = None
+    try:
+        missing = os.path.join(home, "missing.fnc")
+        app = subprocess.Popen([program, missing], env=display.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        box = display.window("Helixor")
+        check(box is not None, "the standard error box is shown")
+        if not box:
+            return
+        check_centred(display.settled_frame(box), "the standard error box")
+        display.key(box, "Return")
+        main = display.window("Helixor 1.0")
+        check(main is not None, "the main window opens after the error")
+        if main:
+            m = display.settled_frame(main)
+            check(m[0] == (SCREEN_W - m[2]) // 2 and m[1] == 10,
+                  f"main window outer frame at ({m[0]}, {m[1]}) after the error")
+    finally:
+        if app and app.poll() is None:
+            app.terminate()
+            try:
+                app.wait(5)
+            except subprocess.TimeoutExpired:
+                app.kill()
+        display.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
@@ -249,6 +283,7 @@ def main():
         os.makedirs(args.shots, exist_ok=True)
     for with_wm in (True, False):
         session(os.path.abspath(args.program), os.path.abspath(args.example), with_wm, args.shots)
+    error_box_session(os.path.abspath(args.program))
     if failures:
         print(f"{len(failures)} check(s) failed", flush=True)
         return 1
