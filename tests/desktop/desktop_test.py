@@ -3,10 +3,10 @@
 
 Starts Xvfb (1280 x 1024), optionally openbox, and the program on a bundled
 example with a private home, then checks what a user sees at start: the
-outer frames of the main and graph windows, the association question,
-the error dialog and the standard error box centred on the screen, the help window centred on its
-first showing, and the weight of the window font, measured on a
-screenshot.
+outer frames of the main and graph windows; the association question, the
+error dialog and the standard error box centred on the screen; the help
+window centred on its first showing; and the weight of the window font,
+measured on a screenshot.
 
     desktop_test.py PROGRAM EXAMPLE.fnc [--shots FOLDER]
 """
