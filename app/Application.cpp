@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
 
 #include "app/AboutUnit.h"
 #include "app/Dialogs.h"
@@ -16,7 +19,8 @@
 #include "files/Association.h"
 #include "files/Registry.h"
 
-THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start) {
+THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start)
+    : platform_(platform) {
   InitHelixorResources();
   SetUpFonts();
   main_ = std::make_unique<TMainForm>(dialogs, platform);
@@ -39,6 +43,30 @@ void THelixor::Show() {
   main_->show();
   main_->activateWindow();
   main_->AboutButton->setFocus();
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) PlaceAgainOnceFramed();
+}
+
+void THelixor::PlaceAgainOnceFramed() {
+  // Checked every 50 ms for two seconds; with the frames told in advance
+  // the windows already stand where they belong and nothing moves.
+  auto* timer = new QTimer(main_.get());
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, main_.get(), [this, timer, ticks] {
+    QWindow* mainWindow = main_->windowHandle();
+    const bool framed = mainWindow && !mainWindow->frameMargins().isNull();
+    if (!framed && ++*ticks < 40) return;
+    timer->deleteLater();
+    if (!framed) return;  // no window manager frames the windows
+    const QRect outer = main_->frameGeometry();
+    const int mainLeft = (platform_.ScreenWidth() - outer.width()) / 2;
+    if (outer.topLeft() != QPoint(mainLeft, 10)) main_->PlaceAtStart();
+    if (graph_->isVisible()) {
+      const QRect graphOuter = graph_->frameGeometry();
+      const QPoint graphAt((platform_.ScreenWidth() - graphOuter.width()) / 2, outer.height() + 10);
+      if (graphOuter.topLeft() != graphAt) graph_->Place(platform_, outer.height());
+    }
+  });
+  timer->start(50);
 }
 
 int RunHelixor(int argc, char** argv) {
