@@ -68,18 +68,31 @@ class Display:
                         XDG_DATA_DIRS="/usr/local/share:/usr/share", LC_ALL="C.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("QT_QPA_PLATFORM", None)
-        # The display number is told a little before the server takes clients.
-        if not wait_for(lambda: subprocess.run(["xprop", "-root", "-len", "0", "_NET_SUPPORTED"],
-                                               env=self.env, capture_output=True).returncode == 0):
-            raise SystemExit("Xvfb did not start")
         self.wm = None
-        if with_wm:
-            self.wm = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
-            ok = wait_for(lambda: "window id" in run(
-                "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", env=self.env))
-            if not ok:
-                raise SystemExit("openbox did not start")
+        try:
+            # The display number is told a little before the server takes clients.
+            if not wait_for(lambda: subprocess.run(
+                    ["xprop", "-root", "-len", "0", "_NET_SUPPORTED"], env=self.env,
+                    capture_output=True).returncode == 0, timeout=30):
+                raise RuntimeError("Xvfb did not start")
+            if with_wm:
+                self.start_wm(home)
+        except BaseException:
+            self.close()
+            raise
+
+    def start_wm(self, home):
+        log_path = os.path.join(home, "openbox.log")
+        for _ in range(2):  # a busy machine may need a second try
+            with open(log_path, "ab") as log:
+                self.wm = subprocess.Popen(["openbox"], env=self.env, stdout=log, stderr=log)
+            if wait_for(lambda: "window id" in run(
+                    "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", env=self.env), timeout=30):
+                return
+            self.wm.kill()
+            self.wm.wait()
+        with open(log_path, errors="replace") as log:
+            raise RuntimeError("openbox did not start:\n" + log.read())
 
     def close(self):
         for p in (self.wm, self.xvfb):
@@ -274,6 +287,9 @@ def error_box_session(program):
 
 
 def main():
+    # A timeout's SIGTERM ends the run through the clean-ups, so that no
+    # server or window manager is left behind.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(124))
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
     parser.add_argument("example")
