@@ -1,6 +1,7 @@
 #include "app/AboutUnit.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QPainter>
 #include <QPushButton>
 
@@ -41,7 +42,10 @@ TAboutForm::TAboutForm(QWidget* parent)
   Label6 = new QLabel(QStringLiteral("v 1.0 - 21.09.03"), this);
   Label6->setObjectName(QStringLiteral("Label6"));
   Label6->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  Label6->setGeometry(12, 32, 86, Label6->sizeHint().height());
+  // Right-aligned in 86 pixels from the left edge 12; a face wider than
+  // that grows the box to the left rather than cutting off the "v".
+  const int versionWidth = std::max(86, Label6->sizeHint().width());
+  Label6->setGeometry(12 + 86 - versionWidth, 32, versionWidth, Label6->sizeHint().height());
   Label1 = MakeLabel(this, "Label1", 12, 51, QStringLiteral("Space curves for fun"));
   Label4 = MakeLabel(this, "Label4", 12, 72, QStringLiteral("Freeware"));
   Label3 = MakeLabel(this, "Label3", 12, 93, QStringLiteral("quillon@example.org"));
@@ -76,7 +80,8 @@ void TAboutForm::ShowOver(const QRect& reference) {
 
 void TAboutForm::OKButtonClick() { close(); }
 
-// A lowered box bevel round the whole panel.
+// An etched bevel round the whole panel: a shadow ring outside, a light
+// ring inside it.
 void TAboutForm::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   QPainter p(this);
@@ -93,4 +98,8 @@ void TAboutForm::paintEvent(QPaintEvent* event) {
   };
   frame(0, 0, w - 2, h - 2, shadow, light);
   frame(1, 1, w - 1, h - 1, light, shadow);
+  // The two corners that neither ring reaches close the outer one.
+  p.setPen(shadow);
+  p.drawPoint(0, h - 1);
+  p.drawPoint(w - 1, 0);
 }

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
 
 #include "app/AboutUnit.h"
 #include "app/Dialogs.h"
@@ -16,14 +19,15 @@
 #include "files/Association.h"
 #include "files/Registry.h"
 
-THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start) {
+THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorStart& start)
+    : platform_(platform) {
   InitHelixorResources();
   SetUpFonts();
   main_ = std::make_unique<TMainForm>(dialogs, platform);
   main_->FormCreate(start.FirstArgument, start.OfferAssociation);
   // Secondary windows belong to the main window: they close with it.
   graph_ = new TGraphForm(main_.get());
-  graph_->FormCreate(platform.ScreenWidth(), main_->frameGeometry().height());
+  graph_->FormCreate(platform, platform.OuterSize(*main_).height());
   about_ = new TAboutForm(main_.get());
   help_ = new THelpForm(dialogs, platform, main_.get());
   main_->SetWindows(graph_, about_, help_);
@@ -32,9 +36,37 @@ THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorS
 THelixor::~THelixor() = default;
 
 void THelixor::Show() {
+  // A question asked during start-up (the association offer) loses the
+  // position given to the still hidden window on some window managers;
+  // giving it again costs nothing.
+  main_->PlaceAtStart();
   main_->show();
   main_->activateWindow();
   main_->AboutButton->setFocus();
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) PlaceAgainOnceFramed();
+}
+
+void THelixor::PlaceAgainOnceFramed() {
+  // Checked every 50 ms for two seconds; with the frames told in advance
+  // the windows already stand where they belong and nothing moves.
+  auto* timer = new QTimer(main_.get());
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, main_.get(), [this, timer, ticks] {
+    QWindow* mainWindow = main_->windowHandle();
+    const bool framed = mainWindow && !mainWindow->frameMargins().isNull();
+    if (!framed && ++*ticks < 40) return;
+    timer->deleteLater();
+    if (!framed) return;  // no window manager frames the windows
+    const QRect outer = main_->frameGeometry();
+    const int mainLeft = (platform_.ScreenWidth() - outer.width()) / 2;
+    if (outer.topLeft() != QPoint(mainLeft, 10)) main_->PlaceAtStart();
+    if (graph_->isVisible()) {
+      const QRect graphOuter = graph_->frameGeometry();
+      const QPoint graphAt((platform_.ScreenWidth() - graphOuter.width()) / 2, outer.height() + 10);
+      if (graphOuter.topLeft() != graphAt) graph_->Place(platform_, outer.height());
+    }
+  });
+  timer->start(50);
 }
 
 int RunHelixor(int argc, char** argv) {
@@ -55,7 +87,7 @@ int RunHelixor(int argc, char** argv) {
     const auto registry = CreatePlatformRegistry();
     const TAnsweredNo answeredNo = [&dialogs] {
       return !dialogs.AskYesNo(QString::fromUtf8(AssociationCaption),
-                               QString::fromUtf8(AssociationText));
+                               QString::fromUtf8(AssociationQuestion));
     };
     OfferFncAssociation(*registry, answeredNo, platform.ProgramPath().toStdString());
   };

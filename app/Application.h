@@ -37,7 +37,12 @@ class THelixor {
   THelpForm& HelpForm() { return *help_; }
 
  private:
+  // Places the main and graph windows again by the frames they really got,
+  // for a window manager that did not tell them in advance.
+  void PlaceAgainOnceFramed();
+
   std::unique_ptr<TMainForm> main_;
+  const TPlatform& platform_;
   TGraphForm* graph_;   // the secondary windows are owned by the main window
   TAboutForm* about_;
   THelpForm* help_;

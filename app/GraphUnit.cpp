@@ -7,6 +7,7 @@
 
 #include "app/Fonts.h"
 #include "paint/GraphLabelPainter.h"
+#include "app/Platform.h"
 
 namespace {
 
@@ -92,9 +93,14 @@ TGraphForm::TGraphForm(QWidget* parent)
       new TGraphLabelView(TGraphLabel::LengthLabel, "LengthLabel", QString::fromStdString(initial.LengthLabel), this);
 }
 
-void TGraphForm::FormCreate(int screenWidth, int mainWindowHeight) {
-  move((screenWidth - frameGeometry().width()) / 2, mainWindowHeight + 10);
+void TGraphForm::FormCreate(const TPlatform& platform, int mainWindowHeight) {
+  Place(platform, mainWindowHeight);
   ResetPicture(TBackground::Coord3D);
+}
+
+void TGraphForm::Place(const TPlatform& platform, int mainWindowHeight) {
+  platform.MoveOuterTo(*this, (platform.ScreenWidth() - platform.OuterSize(*this).width()) / 2,
+                       mainWindowHeight + 10);
 }
 
 void TGraphForm::ResetPicture(TBackground background) {

@@ -9,6 +9,7 @@
 #include "plot/Picture.h"
 
 class QLabel;
+class TPlatform;
 
 class TGraphForm : public QWidget {
   Q_OBJECT
@@ -17,8 +18,11 @@ class TGraphForm : public QWidget {
   explicit TGraphForm(QWidget* parent = nullptr);
 
   // Placement and first picture: centred horizontally on a screen of the
-  // given width, top edge at the main window's bottom (it stands at top 10).
-  void FormCreate(int screenWidth, int mainWindowHeight);
+  // given width by its outer width, the outer top edge at the main window's
+  // bottom (it stands at top 10 and is mainWindowHeight high, frame included).
+  void FormCreate(const TPlatform& platform, int mainWindowHeight);
+  // The placement alone.
+  void Place(const TPlatform& platform, int mainWindowHeight);
 
   TPicture& Picture() { return picture_; }
   const TPicture& Picture() const { return picture_; }

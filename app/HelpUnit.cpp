@@ -11,6 +11,7 @@
 
 #include "app/Command.h"
 #include "app/Dialogs.h"
+#include "app/Fonts.h"
 #include "app/Platform.h"
 #include "app/Resources.h"
 #include "evaluator/Faults.h"
@@ -35,6 +36,16 @@ QString Attribute(const QString& tag, const char* name) {
   return {};
 }
 
+// The page names its faces as "Tahoma, Verdana"; where Tahoma's bold has no
+// weight of its own, the view shows that name in a face whose bold is bold.
+QString WithViewFamilies(QString html) {
+  const QString family = HelpPageFamily();
+  if (family.compare(QStringLiteral("Tahoma"), Qt::CaseInsensitive) == 0) return html;
+  static const QRegularExpression face(QStringLiteral("(\\bface\\s*=\\s*[\"']?[^\"'>]*)\\bTahoma\\b"),
+                                       QRegularExpression::CaseInsensitiveOption);
+  return html.replace(face, QStringLiteral("\\1") + family);
+}
+
 }  // namespace
 
 THelpForm::THelpForm(TDialogs& dialogs, const TPlatform& platform, QWidget* parent)
@@ -52,7 +63,7 @@ THelpForm::THelpForm(TDialogs& dialogs, const TPlatform& platform, QWidget* pare
   Browser->setOpenLinks(false);
   // The page's relative font sizes are meant for a 10-point size 2 (13
   // pixels); the view derives them from its default font.
-  QFont pageFont(QStringLiteral("Tahoma"));
+  QFont pageFont(HelpPageFamily());
   pageFont.setPixelSize(16);
   Browser->document()->setDefaultFont(pageFont);
   QPalette palette = Browser->palette();
@@ -87,8 +98,9 @@ void THelpForm::FormCreate() { helpFile_ = platform_.ProgramFolder() + QStringLi
 void THelpForm::ShowHelp() {
   if (!isVisible()) {
     if (!placed_) {
-      move((platform_.ScreenWidth() - frameGeometry().width()) / 2,
-           (platform_.ScreenHeight() - frameGeometry().height()) / 2);
+      const QSize outer = platform_.OuterSize(*this);
+      platform_.MoveOuterTo(*this, (platform_.ScreenWidth() - outer.width()) / 2,
+                            (platform_.ScreenHeight() - outer.height()) / 2);
       placed_ = true;
     }
     FormShow();
@@ -137,5 +149,5 @@ void THelpForm::Navigate() {
   Browser->setPalette(palette);
   Browser->document()->setDefaultStyleSheet(sheet);
   Browser->document()->setBaseUrl(QUrl::fromLocalFile(helpFile_));
-  Browser->setHtml(html);
+  Browser->setHtml(WithViewFamilies(html));
 }

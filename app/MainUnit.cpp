@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -131,6 +132,15 @@ TMainForm::TMainForm(TDialogs& dialogs, const TPlatform& platform, QWidget* pare
   ArrowLabel->setFont(SignFont(11));
   ArrowLabel->setAutoFillBackground(false);  // transparent: the r shows through
   ArrowLabel->adjustSize();
+  // The vector arrow stands centred over the "r" of "r(t)". Where that is
+  // depends on the ink of the two faces, so the label's left edge is worked
+  // out from them; its top stays at 20.
+  {
+    const QRect r = QFontMetrics(FunctionLabel->font()).boundingRect(QLatin1Char('r'));
+    const QRect arrow = QFontMetrics(ArrowLabel->font()).boundingRect(RightArrowSign());
+    const int rCentre = FunctionLabel->x() + (2 * r.left() + r.width()) / 2;
+    ArrowLabel->move(rCentre - (2 * arrow.left() + arrow.width()) / 2, 20);
+  }
   Label4 = MakeLabel("Label4", 16, 47, QStringLiteral("Graph view mode :"));
   Label5 = MakeLabel("Label5", 336, 47, QStringLiteral("Precission :"));
   Label6 = MakeLabel("Label6", 16, 87, QStringLiteral("Files :"));
@@ -248,10 +258,16 @@ void TMainForm::SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help
 
 void TMainForm::FormCreate(const QByteArray& firstArgument,
                            const std::function<void()>& offerAssociation) {
-  move((platform_.ScreenWidth() - frameGeometry().width()) / 2, 10);
+  PlaceAtStart();
   const QByteArray fileName = TrimControls(firstArgument);
   if (!fileName.isEmpty() && !RunCommand(dialogs_, [&] { LoadLocalFile(fileName); })) return;
   if (offerAssociation) RunCommand(dialogs_, offerAssociation);
+}
+
+// A top-level window's position is that of its outer frame.
+void TMainForm::PlaceAtStart() {
+  platform_.MoveOuterTo(*this, (platform_.ScreenWidth() - platform_.OuterSize(*this).width()) / 2,
+                        10);
 }
 
 // Placeholders ---------------------------------------------------------------

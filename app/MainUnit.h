@@ -30,6 +30,8 @@ class TMainForm : public QWidget {
   // argument (the system's bytes, untrimmed), then the association offer. An
   // error reported on the way ends the work there (the window still opens).
   void FormCreate(const QByteArray& firstArgument, const std::function<void()>& offerAssociation);
+  // Centred horizontally at the top of the screen, by the outer frame.
+  void PlaceAtStart();
   // The secondary windows, created after this one.
   void SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help);
 

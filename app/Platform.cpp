@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
+
+#include "app/FrameExtents.h"
 
 int TPlatform::ScreenWidth() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -12,6 +15,17 @@ int TPlatform::ScreenWidth() const {
 int TPlatform::ScreenHeight() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->geometry().height() : 0;
+}
+
+QMargins TPlatform::FrameMargins(QWidget& window) const { return WindowFrameMargins(window); }
+
+QSize TPlatform::OuterSize(QWidget& window) const {
+  const QMargins frame = FrameMargins(window);
+  return window.size().grownBy(frame);
+}
+
+void TPlatform::MoveOuterTo(QWidget& window, int left, int top) const {
+  ::MoveOuterTo(window, QPoint(left, top), FrameMargins(window));
 }
 
 QString TPlatform::ProgramPath() const { return QCoreApplication::applicationFilePath(); }

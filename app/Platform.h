@@ -2,7 +2,11 @@
 // Facts about the machine and the running program, each read in one place
 // so that tests can pin them.
 
+#include <QMargins>
+#include <QSize>
 #include <QString>
+
+class QWidget;
 
 class TPlatform {
  public:
@@ -11,6 +15,13 @@ class TPlatform {
   virtual int ScreenWidth() const;
   // Height of the primary screen in pixels.
   virtual int ScreenHeight() const;
+  // The frame the window manager gives (or, before the window is first
+  // shown, will give) a top-level window; zero without a window manager.
+  virtual QMargins FrameMargins(QWidget& window) const;
+  // The window's outer size: its own size with that frame.
+  QSize OuterSize(QWidget& window) const;
+  // Puts the window's outer frame at (left, top).
+  void MoveOuterTo(QWidget& window, int left, int top) const;
   // Full path of the running program's own file.
   virtual QString ProgramPath() const;
   // The folder of ProgramPath, with its trailing separator.

@@ -14,6 +14,17 @@ inline constexpr std::string_view AssociationCaption = "Confirm";
 inline constexpr std::string_view AssociationText =
     "Windows is not configured to open .fnc files with this program.\n\r"
     "Do you want to associate it with these files?";
+// Elsewhere the question names the desktop instead of Windows.
+inline constexpr std::string_view DesktopAssociationText =
+    "This desktop is not configured to open .fnc files with this program.\n\r"
+    "Do you want to associate it with these files?";
+// The question as this build asks it.
+inline constexpr std::string_view AssociationQuestion =
+#ifdef _WIN32
+    AssociationText;
+#else
+    DesktopAssociationText;
+#endif
 // "&Yes" is the default button; "&No" is also the answer to Escape.
 inline constexpr std::string_view AssociationYesButton = "&Yes";
 inline constexpr std::string_view AssociationNoButton = "&No";

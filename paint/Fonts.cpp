@@ -10,8 +10,18 @@ namespace {
 const char* const TahomaFiles[] = {"/usr/share/wine/fonts/tahoma.ttf",
                                    "/usr/share/wine/fonts/tahomabd.ttf"};
 
+// The pixel height of the bold bitmap strike in the registered Tahoma files.
+constexpr int TahomaBoldStrike = 11;
+
 bool HasFamily(const QString& family) {
   return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+// Whether Tahoma comes from the files registered above rather than from the
+// system's own fonts.
+bool& UsingRegisteredTahoma() {
+  static bool registered = false;
+  return registered;
 }
 
 }  // namespace
@@ -22,21 +32,41 @@ void SetUpFonts() {
   done = true;
   if (HasFamily(QStringLiteral("Tahoma"))) return;
   for (const char* file : TahomaFiles)
-    if (QFile::exists(QString::fromLatin1(file)))
-      QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    if (QFile::exists(QString::fromLatin1(file)) &&
+        QFontDatabase::addApplicationFont(QString::fromLatin1(file)) >= 0)
+      UsingRegisteredTahoma() = true;
 }
 
 QFont TahomaBold(int pixelHeight) {
   QFont font(QStringLiteral("Tahoma"));
   font.setStyleHint(QFont::SansSerif);
-  font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Verdana"),
-                    QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+  if (UsingRegisteredTahoma() && pixelHeight != TahomaBoldStrike) {
+    // Liberation Sans Bold comes closest to Tahoma Bold's widths among the
+    // free faces (the axis letters must fit their 10- and 11-pixel boxes).
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+  } else {
+    // Without Tahoma, Liberation Sans keeps the 3-pixel blank the formula
+    // labels are measured in; DejaVu Sans's 4-pixel one would not.
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    // Only unantialiased text is drawn from the embedded bitmaps.
+    if (UsingRegisteredTahoma()) font.setStyleStrategy(QFont::NoAntialias);
+  }
   font.setPixelSize(pixelHeight);
   font.setBold(true);
   // Whole-pixel glyph advances, as the layout was measured with: the blank
   // stretches of the formula labels must end where the fields do.
   font.setHintingPreference(QFont::PreferFullHinting);
   return font;
+}
+
+QFont AxisLetterFont() { return TahomaBold(16); }
+
+QString HelpPageFamily() {
+  // A system Tahoma has its own bold; otherwise DejaVu Sans, a broad sans
+  // like the page's second face, Verdana.
+  const bool ownBold = !UsingRegisteredTahoma() && HasFamily(QStringLiteral("Tahoma"));
+  return ownBold ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans");
 }
 
 QFont WindowFont() { return TahomaBold(11); }

@@ -1,17 +1,31 @@
 #pragma once
-// The program's fonts. The fixed pixel layout of the windows is made for
-// Tahoma's metrics; where the system has no Tahoma, the metric-compatible
-// files of the fonts-wine package are registered, and failing that the
-// closest bold sans-serif is used.
+// The program's fonts, chosen in this one place for every window (and for
+// anything else that draws the windows' texts).
+//
+// The fixed pixel layout of the windows is made for Tahoma's metrics. Where
+// the system has no Tahoma, the files of the fonts-wine package are
+// registered. Their bold face carries Tahoma's advances but regular-weight
+// outlines; its weight lives only in the embedded bitmap strike for 11 pixels,
+// which the toolkit uses only when the text is not antialiased. So the
+// 11-pixel window font is drawn from that strike, and other bold sizes take
+// an outline face whose bold is real.
 
 #include <QFont>
+#include <QString>
 
 // Registers the Tahoma files when the system lacks the family. Idempotent.
 void SetUpFonts();
-// Tahoma bold with the given character height in pixels (11 for the windows).
+// Bold text with the given character height in pixels, with Tahoma's
+// metrics where they are to be had: 11 for the windows, 16 for the axis
+// letters and the About window's name.
 QFont TahomaBold(int pixelHeight);
 // The windows' font: Tahoma bold, character height 11 pixels.
 QFont WindowFont();
+// The graph window's axis letters: bold, character height 16 pixels.
+QFont AxisLetterFont();
+// The family the help page's "Tahoma" stands for in the help view: a face
+// whose bold is visibly bold at every size.
+QString HelpPageFamily();
 // The font of the element-of sign and the arrow of the main window: the
 // Symbol font when present, else a plain sans-serif that has the Unicode
 // signs.

@@ -161,3 +161,20 @@ TEST(RegisterFileType, RegistryIsClosedWhenTheQuestionThrows) {
   EXPECT_FALSE(Registry.RootOpen());
   EXPECT_EQ(Registry.Log.back(), "CloseRoot");
 }
+
+// The Windows build keeps the question word for word; other builds name
+// the desktop and keep the rest: the second sentence, LF then CR between.
+TEST(AssociationQuestion, NamesTheSystemAndKeepsTheSecondSentenceAndTheControlCharacters) {
+  EXPECT_EQ(AssociationText,
+            "Windows is not configured to open .fnc files with this program.\n\r"
+            "Do you want to associate it with these files?");
+  EXPECT_EQ(DesktopAssociationText,
+            "This desktop is not configured to open .fnc files with this program.\n\r"
+            "Do you want to associate it with these files?");
+#ifdef _WIN32
+  EXPECT_EQ(AssociationQuestion, AssociationText);
+#else
+  EXPECT_EQ(AssociationQuestion, DesktopAssociationText);
+#endif
+  EXPECT_EQ(AssociationCaption, "Confirm");
+}

@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/AppTestSupport.h"
 #include "app/AboutUnit.h"
 #include "app/GraphUnit.h"
+#include "app/HelpUnit.h"
 #include "controls/TFlatButtonUnit.h"
 #include "controls/TFlatEditUnit.h"
 
@@ -58,6 +60,38 @@ TEST(MainForm, StartsWithPlaceholdersIsometricAndShowGraphDownAndTheFocusOnAbout
   EXPECT_EQ(g.LengthLabel->text(), QStringLiteral("Length :"));
   EXPECT_TRUE(g.ZLabel->isVisible());
   EXPECT_FALSE(p.Program->AboutForm().isVisible());
+}
+
+// A desktop whose window manager frames the main window with a 22-pixel
+// title bar and the tool windows with an 18-pixel one.
+class TFramedPlatform : public TPinnedPlatform {
+ public:
+  QMargins FrameMargins(QWidget& window) const override {
+    return window.objectName() == QStringLiteral("MainForm") ? QMargins(1, 22, 1, 1)
+                                                              : QMargins(2, 18, 2, 2);
+  }
+};
+
+TEST(MainForm, EveryWindowIsPlacedByItsOwnOuterFrame) {
+  QTemporaryDir folder;
+  TRecordingDialogs dialogs;
+  TFramedPlatform platform;
+  platform.Path = folder.filePath(QStringLiteral("helixor"));
+  THelixor program(dialogs, platform, THelixorStart{});
+  program.Show();
+
+  // Outer sizes: main 504 x 157, graph 605 x 477, help 407 x 421. The
+  // client areas stand inside the frames.
+  const int mainLeft = (1280 - 504) / 2;
+  EXPECT_EQ(program.MainForm().geometry().topLeft(), QPoint(mainLeft + 1, 10 + 22));
+  // The graph window starts where the main window's frame ends.
+  const int graphLeft = (1280 - 605) / 2;
+  EXPECT_EQ(program.GraphForm().geometry().topLeft(), QPoint(graphLeft + 2, 10 + 157 + 18));
+
+  program.HelpForm().ShowHelp();
+  EXPECT_EQ(program.HelpForm().geometry().topLeft(),
+            QPoint((1280 - 407) / 2 + 2, (1024 - 421) / 2 + 18));
+  EXPECT_TRUE(dialogs.Messages().isEmpty()) << dialogs.Messages().join('|').toStdString();
 }
 
 TEST(MainForm, ControlsStandAtTheirPixelPositions) {

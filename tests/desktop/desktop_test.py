@@ -1,0 +1,311 @@
+#!/usr/bin/env python3
+"""The real program on a real X server, with and without a window manager.
+
+Starts Xvfb (1280 x 1024), optionally openbox, and the program on a bundled
+example with a private home, then checks what a user sees at start: the
+outer frames of the main and graph windows; the association question, the
+error dialog and the standard error box centred on the screen; the help
+window centred on its first showing; and the weight of the window font,
+measured on a screenshot.
+
+    desktop_test.py PROGRAM EXAMPLE.fnc [--shots FOLDER]
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import ImageGrab
+
+SCREEN_W, SCREEN_H = 1280, 1024
+failures = []
+
+
+def check(ok, what):
+    print(("ok    " if ok else "FAIL  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+def run(*cmd, env):
+    return subprocess.run(cmd, env=env, capture_output=True, text=True, timeout=20).stdout
+
+
+def wait_for(predicate, timeout=15.0, step=0.05):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+class Display:
+    def __init__(self, with_wm, home):
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        # Read up to the newline: closing the pipe early kills the server.
+        told = b""
+        while not told.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            told += chunk
+        os.close(read)
+        number = told.decode().strip()
+        self.name = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.name, HOME=home,
+                        XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                        XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                        XDG_DATA_DIRS="/usr/local/share:/usr/share", LC_ALL="C.UTF-8")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.wm = None
+        try:
+            # The display number is told a little before the server takes clients.
+            if not wait_for(lambda: subprocess.run(
+                    ["xprop", "-root", "-len", "0", "_NET_SUPPORTED"], env=self.env,
+                    capture_output=True).returncode == 0, timeout=30):
+                raise RuntimeError("Xvfb did not start")
+            if with_wm:
+                self.start_wm(home)
+        except BaseException:
+            self.close()
+            raise
+
+    def start_wm(self, home):
+        log_path = os.path.join(home, "openbox.log")
+        for _ in range(2):  # a busy machine may need a second try
+            with open(log_path, "ab") as log:
+                self.wm = subprocess.Popen(["openbox"], env=self.env, stdout=log, stderr=log)
+            if wait_for(lambda: "window id" in run(
+                    "xprop", "-root", "_NET_SUPPORTING_WM_CHECK", env=self.env), timeout=30):
+                return
+            self.wm.kill()
+            self.wm.wait()
+        with open(log_path, errors="replace") as log:
+            raise RuntimeError("openbox did not start:\n" + log.read())
+
+    def close(self):
+        for p in (self.wm, self.xvfb):
+            if p and p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+
+    def window(self, title, timeout=15.0):
+        def find():
+            out = run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", env=self.env)
+            ids = out.split()
+            return ids[0] if ids else None
+        return wait_for(find, timeout)
+
+    def outer_frame(self, wid):
+        """(left, top, width, height) of the window with its frame."""
+        info = run("xwininfo", "-id", wid, env=self.env)
+        fields = {}
+        for line in info.splitlines():
+            if ":" in line:
+                key, _, value = line.strip().partition(":")
+                fields[key.strip()] = value.strip()
+        x, y = int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"])
+        w, h = int(fields["Width"]), int(fields["Height"])
+        left = right = top = bottom = 0
+        if self.wm:
+            extents = run("xprop", "-id", wid, "_NET_FRAME_EXTENTS", env=self.env)
+            if "=" in extents:
+                left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
+        return x - left, y - top, w + left + right, h + top + bottom
+
+    def settled_frame(self, wid):
+        """The outer frame once it has stopped changing (mapped and framed)."""
+        last = None
+        for _ in range(40):
+            frame = self.outer_frame(wid)
+            if frame == last:
+                return frame
+            last = frame
+            time.sleep(0.1)
+        return last
+
+    def key(self, wid, *keys):
+        run("xdotool", "windowactivate", "--sync", wid, env=self.env)
+        run("xdotool", "key", "--window", wid, *keys, env=self.env)
+
+    def click(self, x, y):
+        run("xdotool", "mousemove", str(x), str(y), "click", "1", env=self.env)
+
+    def grab(self):
+        return ImageGrab.grab(xdisplay=self.name).convert("RGB")
+
+
+def check_centred(frame, what):
+    left, top, w, h = frame
+    want = ((SCREEN_W - w) // 2, (SCREEN_H - h) // 2)
+    check(abs(left - want[0]) <= 1 and abs(top - want[1]) <= 1,
+          f"{what} centred: outer frame at ({left}, {top}) size {w} x {h}, centre wants {want}")
+
+
+def stroke_width(image, box):
+    """Mean length of the dark horizontal runs of the text inside box: about
+    1 pixel for a regular face at this size, about 2 for a bold one."""
+    region = image.crop(box).convert("L")
+    w, h = region.size
+    pixels = region.load()
+    runs = []
+    for y in range(h):
+        length = 0
+        for x in range(w + 1):
+            dark = x < w and pixels[x, y] < 110
+            if dark:
+                length += 1
+            elif length:
+                runs.append(length)
+                length = 0
+    return sum(runs) / len(runs) if runs else 0.0
+
+
+def session(program, example, with_wm, shots):
+    label = "openbox" if with_wm else "no window manager"
+    print(f"-- {label}", flush=True)
+    home = tempfile.mkdtemp(prefix="helixor-home-")
+    display = Display(with_wm, home)
+    app = None
+    try:
+        app = subprocess.Popen([program, example], env=display.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        # A fresh home knows no .fnc handler: the association question comes first.
+        confirm = display.window("Confirm")
+        check(confirm is not None, f"{label}: the association question is shown")
+        if confirm:
+            check_centred(display.settled_frame(confirm), f"{label}: the question")
+            display.key(confirm, "Escape")  # the answer No
+        main = display.window("Helixor 1.0")
+        graph = display.window("Graph")
+        check(main is not None and graph is not None, f"{label}: main and graph windows shown")
+        if not (main and graph):
+            return
+        m = display.settled_frame(main)
+        g = display.settled_frame(graph)
+        check(m[0] == (SCREEN_W - m[2]) // 2 and m[1] == 10,
+              f"{label}: main window outer frame at ({m[0]}, {m[1]}), "
+              f"wants ({(SCREEN_W - m[2]) // 2}, 10)")
+        check(g[0] == (SCREEN_W - g[2]) // 2 and g[1] == m[3] + 10,
+              f"{label}: graph window outer frame at ({g[0]}, {g[1]}), "
+              f"wants ({(SCREEN_W - g[2]) // 2}, {m[3] + 10})")
+        check(g[1] >= m[1] + m[3], f"{label}: graph window starts below the main window")
+
+        time.sleep(0.3)
+        screen = display.grab()
+        if shots:
+            screen.save(os.path.join(shots, f"start-{'wm' if with_wm else 'bare'}.png"))
+        # The client area starts inside the frame; "Graph view mode :" is
+        # Label4 at (16, 47) of the client area.
+        info = run("xwininfo", "-id", main, env=display.env)
+        cx = int(info.split("Absolute upper-left X:")[1].split()[0])
+        cy = int(info.split("Absolute upper-left Y:")[1].split()[0])
+        width = stroke_width(screen, (cx + 16, cy + 47, cx + 120, cy + 60))
+        check(width >= 1.6, f"{label}: window font is bold (mean stroke {width:.2f} px, "
+              "regular is about 1)")
+
+        # The error dialog: a bad value of a, then "Draw !".
+        display.click(cx + 42 + 30, cy + 24 + 9)
+        run("xdotool", "key", "ctrl+a", env=display.env)
+        run("xdotool", "type", "1/", env=display.env)
+        display.click(cx + 416 + 36, cy + 60 + 13)
+        error = display.window("Error")
+        check(error is not None, f"{label}: the error dialog is shown")
+        if error:
+            check_centred(display.settled_frame(error), f"{label}: the error dialog")
+            if shots:
+                display.grab().save(os.path.join(shots, f"error-{'wm' if with_wm else 'bare'}.png"))
+            display.key(error, "Return")
+            wait_for(lambda: display.window("Error", timeout=0.1) is None, timeout=5)
+
+        # The help window, centred on its first showing.
+        display.click(cx + 336 + 36, cy + 104 + 9)
+        help_window = display.window("Help")
+        check(help_window is not None, f"{label}: the help window is shown")
+        if help_window:
+            check_centred(display.settled_frame(help_window), f"{label}: the help window")
+            if shots:
+                time.sleep(0.3)
+                display.grab().save(os.path.join(shots, f"help-{'wm' if with_wm else 'bare'}.png"))
+    finally:
+        if app and app.poll() is None:
+            app.send_signal(signal.SIGTERM)
+            try:
+                app.wait(5)
+            except subprocess.TimeoutExpired:
+                app.kill()
+        display.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def error_box_session(program):
+    """A start on a missing file: the standard error box, centred, and then
+    the main window where it belongs."""
+    print("-- openbox, missing file", flush=True)
+    home = tempfile.mkdtemp(prefix="helixor-home-")
+    display = Display(True, home)
+    app = None
+    try:
+        missing = os.path.join(home, "missing.fnc")
+        app = subprocess.Popen([program, missing], env=display.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        box = display.window("Helixor")
+        check(box is not None, "the standard error box is shown")
+        if not box:
+            return
+        check_centred(display.settled_frame(box), "the standard error box")
+        display.key(box, "Return")
+        main = display.window("Helixor 1.0")
+        check(main is not None, "the main window opens after the error")
+        if main:
+            m = display.settled_frame(main)
+            check(m[0] == (SCREEN_W - m[2]) // 2 and m[1] == 10,
+                  f"main window outer frame at ({m[0]}, {m[1]}) after the error")
+    finally:
+        if app and app.poll() is None:
+            app.terminate()
+            try:
+                app.wait(5)
+            except subprocess.TimeoutExpired:
+                app.kill()
+        display.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def main():
+    # A timeout's SIGTERM ends the run through the clean-ups, so that no
+    # server or window manager is left behind.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(124))
+    parser = argparse.ArgumentParser()
+    parser.add_argument("program")
+    parser.add_argument("example")
+    parser.add_argument("--shots")
+    args = parser.parse_args()
+    if args.shots:
+        os.makedirs(args.shots, exist_ok=True)
+    for with_wm in (True, False):
+        session(os.path.abspath(args.program), os.path.abspath(args.example), with_wm, args.shots)
+    error_box_session(os.path.abspath(args.program))
+    if failures:
+        print(f"{len(failures)} check(s) failed", flush=True)
+        return 1
+    print("all desktop checks passed", flush=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
