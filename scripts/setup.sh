@@ -30,8 +30,8 @@ build     libgl-dev              # OpenGL headers the toolkit config asks for
 build     libpng-dev             # PNG pictures of helixor-cli
 build     fonts-wine             # Tahoma, the font of the windows and the help page
 build     fonts-liberation       # the bold face of the axis letters and the About name
-build     fonts-dejavu-core      # the help page's face, whose bold is bold
-build     libxcb1-dev            # the window frame's extents, asked of the window manager
+build     fonts-dejavu-core      # the face of the help page, whose bold is bold
+build     libxcb1-dev            # the extents of the window frame, asked of the window manager
 build     pkg-config             # finds xcb
 headless  xvfb                   # xvfb-run, to see the window without a display
 headless  xauth                  # xvfb-run needs it
@@ -64,7 +64,7 @@ wm        xauth                  # xvfb-run needs it
 wm        openbox                # a real window manager
 wm        xdotool                # finds and drives the windows
 wm        x11-utils              # xwininfo and xprop read the frames
-wm        python3-pil            # measures the font's weight on a screenshot
+wm        python3-pil            # measures the weight of the font on a screenshot
 '
 
 declare -A known=()
