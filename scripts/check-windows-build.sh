@@ -50,6 +50,15 @@ compare() {  # compare NAME ARGS...: runs both programs with ARGS in $work/linux
   local status_linux=0 status_windows=0
   (cd "$work/linux" && "$linux_cli" "$@" >"$name.out" 2>"$name.err") || status_linux=$?
   (cd "$work/windows" && wine "$win_cli" "$@" >"$name.out" 2>"$name.err") || status_windows=$?
+  # Now and then Wine fails to start a program: it ends with status 1 having
+  # printed nothing at all, where the Linux run printed. Such a run is tried
+  # once more, and said so.
+  if [ "$status_windows" = 1 ] && [ ! -s "$work/windows/$name.out" ] && [ ! -s "$work/windows/$name.err" ] &&
+     { [ -s "$work/linux/$name.out" ] || [ -s "$work/linux/$name.err" ]; }; then
+    echo "note: $name: Wine ended the program silently with status 1; running it again" >&2
+    status_windows=0
+    (cd "$work/windows" && wine "$win_cli" "$@" >"$name.out" 2>"$name.err") || status_windows=$?
+  fi
   if [ "$status_linux" != "$status_windows" ]; then
     echo "differs: $name: status $status_linux on Linux, $status_windows on Windows" >&2
     failures=$((failures + 1))
