@@ -178,7 +178,10 @@ def describe(display, app, home):
     print("      the program " + ("is still running" if code is None
                                   else f"ended with status {code}"), flush=True)
     print("      its output:\n" + tail(os.path.join(home, "helixor.log")), end="")
-    print("      the X server's output:\n" + tail(display.xvfb_log), end="")
+    server = display.xvfb.poll()
+    print("      the X server " + ("is still running" if server is None
+                                   else f"ended with status {server}"), flush=True)
+    print("      its output:\n" + tail(display.xvfb_log), end="")
     tree = run("xwininfo", "-root", "-children", env=display.env)
     print("      top-level windows:\n" + "\n".join(tree.splitlines()[-15:]), flush=True)
 
