@@ -129,8 +129,11 @@ int RunRender(const std::vector<std::string>& argv) {
     return UsageError(Command, "no labels in", output, "the BMP file holds the picture only; write .png or .svg");
   if (format == TPictureFormat::Png && !PngAvailable())
     return UsageError(Command, "cannot write", output, "this build writes no PNG files");
-  if (labels && !GraphLabelsAvailable())
-    return UsageError(Command, "cannot draw", "--labels", "this build has no labels");
+  // Not the user's mistake: the program cannot draw them here.
+  if (labels && !GraphLabelsAvailable()) {
+    ReportProblem("cannot draw", "--labels", GraphLabelsUnavailableReason());
+    return 2;
+  }
 
   // With the picture on standard output the report moves to standard error.
   TRenderWindow window(toStandardOutput ? stderr : stdout);

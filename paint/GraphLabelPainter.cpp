@@ -77,16 +77,15 @@ void PaintGraphLabel(QPainter& painter, TGraphLabel label, const QString& text, 
   painter.restore();
 }
 
-bool GraphLabelsAvailable() { return true; }
-
-TRgbImage GraphWindowImage(const TPicture& picture, const TGraphLabelTexts& texts) {
+TRgbImage GraphWindowImageOf(const std::uint8_t* pixels, const TPalette& palette,
+                             const TGraphLabelTexts& texts) {
   EnsureGuiApplication();
   QImage window(GraphClientWidth, GraphClientHeight, QImage::Format_RGB32);
   window.fill(Qt::black);
   {
-    QImage indexed(picture.Pixels(), TPicture::Width, TPicture::Height, TPicture::Width, QImage::Format_Indexed8);
+    QImage indexed(pixels, TPicture::Width, TPicture::Height, TPicture::Width, QImage::Format_Indexed8);
     QList<QRgb> table;
-    for (const TRGB& c : picture.Palette()) table.push_back(qRgb(c.Red, c.Green, c.Blue));
+    for (const TRGB& c : palette) table.push_back(qRgb(c.Red, c.Green, c.Blue));
     indexed.setColorTable(table);
     QPainter painter(&window);
     painter.drawImage(0, 0, indexed);

@@ -8,7 +8,10 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
+
 #include "plot/GraphLabels.h"
+#include "plot/PictureFiles.h"
 
 // Tahoma bold, 16 pixels for the letters and 11 (the window's font) for the
 // zoom and length texts.
@@ -19,3 +22,7 @@ QRect GraphLabelBox(TGraphLabel label, const QString& text);
 // window's black under the letters, then the text in white, aligned as the
 // label is, clipped to the box.
 void PaintGraphLabel(QPainter& painter, TGraphLabel label, const QString& text, const QRect& box);
+// The graph window's client area: the picture given by its pixels (row-major,
+// TPicture's size) and colour table, with the labels drawn over it.
+TRgbImage GraphWindowImageOf(const std::uint8_t* pixels, const TPalette& palette,
+                             const TGraphLabelTexts& texts);

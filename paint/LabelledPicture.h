@@ -10,8 +10,11 @@
 #include "plot/Picture.h"
 #include "plot/PictureFiles.h"
 
-// Whether this build can draw the labels.
+#include <string>
+
+// Whether the labels can be drawn; when not, the reason, for the user.
 bool GraphLabelsAvailable();
+std::string GraphLabelsUnavailableReason();
 // 601 x 457: the picture, the window's black around it, the labels.
 TRgbImage GraphWindowImage(const TPicture& picture, const TGraphLabelTexts& texts);
 // The labels that are shown, in painting order, placed as the window

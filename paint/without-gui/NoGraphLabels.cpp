@@ -4,6 +4,7 @@
 #include "paint/LabelledPicture.h"
 
 bool GraphLabelsAvailable() { return false; }
+std::string GraphLabelsUnavailableReason() { return "this build has no labels"; }
 TRgbImage GraphWindowImage(const TPicture&, const TGraphLabelTexts&) {
   throw Fault("The labels are not available in this build");
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,37 @@ TEST(CliPictureTest, LabelledSvgHasTheViewsLettersAndTheTexts) {
   EXPECT_EQ(left.find("x=\"163\""), std::string::npos);
   EXPECT_NE(left.find(">Z</text>"), std::string::npos);
   EXPECT_EQ(left.find(">X</text>"), std::string::npos);
+}
+
+// The labels come from a module that helixor-cli loads only for --labels:
+// every other command runs without the toolkit's libraries, and a program
+// whose module is missing says so and writes nothing.
+TEST(CliPictureTest, LabelsModuleIsLoadedOnlyForTheLabels) {
+#ifndef HELIXOR_CLI_HAS_LABELS
+  GTEST_SKIP() << "built without the toolkit: no labels";
+#endif
+  TScratchFolder dir("helixor-cli-module");
+  // The libraries the program needs at start are named in its own file.
+  const std::string program = ReadWholeFile(Cli);
+  EXPECT_EQ(program.find("libQt6Gui.so"), std::string::npos);
+  EXPECT_EQ(program.find("libQt6Core.so"), std::string::npos);
+
+  const std::string alone = dir / "helixor-cli";
+  std::filesystem::copy_file(Cli, alone);
+  const TProcessResult plain = RunProcess(alone, {"render", Helix, "-o", dir / "h.png"});
+  EXPECT_EQ(plain.Status, 0) << plain.Err;
+  const TProcessResult labelled = RunProcess(alone, {"render", Helix, "--labels", "-o", dir / "l.png"});
+  EXPECT_EQ(labelled.Status, 2);
+  EXPECT_EQ(labelled.Err,
+            "helixor-cli: cannot draw '--labels': the labels module helixor-labels.so is not installed\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "l.png"));
+
+  // A file of that name that is no module is reported as the loader saw it.
+  { std::ofstream broken(dir / "helixor-labels.so"); broken << "not a module"; }
+  const TProcessResult refused = RunProcess(alone, {"render", Helix, "--labels", "-o", dir / "l.png"});
+  EXPECT_EQ(refused.Status, 2);
+  EXPECT_NE(refused.Err.find("helixor-labels.so"), std::string::npos) << refused.Err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "l.png"));
 }
 
 // The rows of the table as the Draw command's own samples.
