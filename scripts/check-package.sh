@@ -18,7 +18,8 @@ if [ $# -eq 0 ]; then
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
   ldflags=$(dpkg-buildflags --get LDFLAGS)
-  cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+  cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
 else
   build=$1
 fi
@@ -63,7 +64,8 @@ expected=(
 for size in 16 32 48 64 128 256; do
   expected+=(/usr/share/icons/hicolor/${size}x${size}/apps/helixor.png)
 done
-$has_helixor && expected+=(/usr/libexec/helixor/helixor /usr/libexec/helixor/help.html "/usr/bin/helixor -> ../libexec/helixor/helixor")
+$has_helixor && expected+=(/usr/libexec/helixor/helixor /usr/libexec/helixor/help.html
+                          /usr/libexec/helixor/helixor-labels.so "/usr/bin/helixor -> ../libexec/helixor/helixor")
 for example in resources/examples/*.fnc; do
   [ -e "$example" ] && expected+=("/usr/share/doc/helixor/examples/$(basename "$example")")
 done
@@ -109,6 +111,11 @@ if $has_helixor; then
   [ "$(readlink -f "$root/usr/bin/helixor")" = "$(readlink -f "$root/usr/libexec/helixor/helixor")" ] \
     || fail "/usr/bin/helixor does not lead to /usr/libexec/helixor/helixor"
   cmp -s "$root/usr/libexec/helixor/help.html" resources/help.html || fail "help.html differs from resources/help.html"
+  # helixor-cli finds the labels module in the program's folder.
+  "$root/usr/bin/helixor-cli" render resources/examples/helix.fnc --labels -o "$work/labels.png" >/dev/null \
+    || fail "helixor-cli render --labels failed in the staged install"
+  [ "$(head -c 8 "$work/labels.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] \
+    || fail "helixor-cli render --labels wrote no PNG in the staged install"
 fi
 cp "$deb" "$build/"
 echo "package check passed: $build/$(basename "$deb"), ${#expected[@]} expected files present, $version"
