@@ -31,6 +31,16 @@ def check(ok, what):
         failures.append(what)
 
 
+def stop(process):
+    """Ends a process that still runs: politely first, then for sure."""
+    if process and process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+
+
 def run(*cmd, env):
     return subprocess.run(cmd, env=env, capture_output=True, text=True, timeout=20).stdout
 
@@ -97,13 +107,8 @@ class Display:
             raise RuntimeError("openbox did not start:\n" + log.read())
 
     def close(self):
-        for p in (self.wm, self.xvfb):
-            if p and p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+        stop(self.wm)
+        stop(self.xvfb)
 
     def window(self, title, timeout=15.0):
         def find():
@@ -291,12 +296,7 @@ def session(program, example, with_wm, shots):
                 time.sleep(0.3)
                 display.grab().save(os.path.join(shots, f"help-{'wm' if with_wm else 'bare'}.png"))
     finally:
-        if app and app.poll() is None:
-            app.send_signal(signal.SIGTERM)
-            try:
-                app.wait(5)
-            except subprocess.TimeoutExpired:
-                app.kill()
+        stop(app)
         display.close()
         shutil.rmtree(home, ignore_errors=True)
 
@@ -324,12 +324,7 @@ def error_box_session(program):
             check(m[0] == (SCREEN_W - m[2]) // 2 and m[1] == 10,
                   f"main window outer frame at ({m[0]}, {m[1]}) after the error")
     finally:
-        if app and app.poll() is None:
-            app.terminate()
-            try:
-                app.wait(5)
-            except subprocess.TimeoutExpired:
-                app.kill()
+        stop(app)
         display.close()
         shutil.rmtree(home, ignore_errors=True)
 

@@ -30,6 +30,19 @@ inline std::string ReadWholeFile(const std::filesystem::path& path) {
   return s.str();
 }
 
+// Runs a shell command line and keeps its standard output and exit status.
+inline TProcessResult RunShellLine(const std::string& command) {
+  TProcessResult r;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return r;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.Out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
 // The command line is given as separate arguments; prefix is put before it
 // as it stands (e.g. "LC_ALL=C").
 inline TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
@@ -40,14 +53,7 @@ inline TProcessResult RunProcess(const std::string& program, const std::vector<s
   std::string command = prefix + " " + ShellQuote(program);
   for (const std::string& a : args) command += " " + ShellQuote(a);
   command += " </dev/null 2>" + ShellQuote(err.string());
-  TProcessResult r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return r;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.Out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  TProcessResult r = RunShellLine(command);
   r.Err = ReadWholeFile(err);
   std::filesystem::remove(err);
   return r;

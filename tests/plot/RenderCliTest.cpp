@@ -8,38 +8,23 @@
 #include <filesystem>
 #include <string>
 
+#include "CliProcess.h"
+
 namespace {
 
-struct TResult {
-  std::string Out;
-  int Status = -1;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using TResult = TProcessResult;
 
 TResult Render(const std::string& args) {
-  const std::string command = std::string("LC_ALL=C ") + HELIXOR_CLI + " render " + args + " 2>/dev/null";
-  TResult r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.Out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return RunShellLine(std::string("LC_ALL=C ") + HELIXOR_CLI + " render " + args + " 2>/dev/null");
 }
 
 std::string Example(const char* name) {
-  return Quote(std::string(HELIXOR_EXAMPLES) + "/" + name);
+  return ShellQuote(std::string(HELIXOR_EXAMPLES) + "/" + name);
 }
 
 std::string Sets(const char* a, const char* b, const char* x, const char* y, const char* z, const char* n) {
-  return "--set AEdit=" + Quote(a) + " --set BEdit=" + Quote(b) + " --set xt=" + Quote(x) + " --set yt=" +
-         Quote(y) + " --set zt=" + Quote(z) + " --set Precission=" + Quote(n);
+  return "--set AEdit=" + ShellQuote(a) + " --set BEdit=" + ShellQuote(b) + " --set xt=" + ShellQuote(x) + " --set yt=" +
+         ShellQuote(y) + " --set zt=" + ShellQuote(z) + " --set Precission=" + ShellQuote(n);
 }
 
 TEST(RenderCliTest, PrintsWhatTheUserWouldSee) {
@@ -64,7 +49,7 @@ TEST(RenderCliTest, PrintsWhatTheUserWouldSee) {
        "zoom: Zoom : 200.00x\nlength: Length : 0.00 approx.\ndrawn: true\n", 0},
       {Example("helix.fnc") + " --set precission=100",
        "zoom: Zoom : 31.83x\nlength: Length : 62.12 approx.\ndrawn: true\n", 0},
-      {Quote("/nonexistent/curve.fnc"), "error-box: File not found.\n", 2},
+      {ShellQuote("/nonexistent/curve.fnc"), "error-box: File not found.\n", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -87,11 +72,11 @@ TEST(RenderCliTest, WritesThePictureAsTheCommandLeftIt) {
   const auto dir = std::filesystem::temp_directory_path() / ("helixor-render-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "graph.bmp").string();
-  TResult r = Render(Example("trefoil.fnc") + " --output " + Quote(path));
+  TResult r = Render(Example("trefoil.fnc") + " --output " + ShellQuote(path));
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(std::filesystem::file_size(path), 271678u);
   // A picture that cannot be written: its message, status 2.
-  r = Render(Example("trefoil.fnc") + " --output " + Quote(dir.string()));
+  r = Render(Example("trefoil.fnc") + " --output " + ShellQuote(dir.string()));
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "error-box: Cannot create file " + dir.string() + ".");
   std::filesystem::remove_all(dir);

@@ -17,22 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TResult {
-  std::string Out;
-  int Status = -1;
-};
+using TResult = TProcessResult;
 
 // Runs a shell command line; a hang fails the test after ten seconds
 // instead of holding it up.
 TResult RunShell(const std::string& command) {
-  TResult r;
-  FILE* pipe = ::popen(("LC_ALL=C timeout 10 " + command + " 2>/dev/null").c_str(), "r");
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.Out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return RunShellLine("LC_ALL=C timeout 10 " + command + " 2>/dev/null");
 }
 
 TResult Render(const std::string& args) { return RunShell(ShellQuote(HELIXOR_CLI) + " render " + args); }
