@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/Dialogs.h"
+#include "evaluator/Faults.h"
 
 bool RunCommand(TDialogs& dialogs, const std::function<void()>& command) noexcept {
   try {
@@ -10,7 +11,7 @@ bool RunCommand(TDialogs& dialogs, const std::function<void()>& command) noexcep
     return true;
   } catch (const std::exception& error) {
     try {
-      dialogs.ShowError(error.what());
+      dialogs.ShowError(UserTextOf(error));
     } catch (...) {
     }
   } catch (...) {

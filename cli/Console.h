@@ -12,3 +12,9 @@ void UseBinaryStandardStreams();
 
 // The command-line arguments in UTF-8, the program's name first.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// A standard stream that the tool was started without (closed by the
+// caller) is held by a stand-in on which every transfer fails, so that no
+// file the tool opens takes its place: output meant for the closed stream
+// fails and is reported instead of landing in a file.
+void HoldClosedStandardStreams();

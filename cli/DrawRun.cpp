@@ -31,7 +31,8 @@ void TRenderWindow::PrintState() const {
   Say("zoom: " + zoomLabel_);
   Say("length: " + lengthLabel_);
   Say(std::string("drawn: ") + (graphDrawn_ ? "true" : "false"));
-  std::fflush(report_);
+  if (report_ == stdout) (void)FlushStandardOutput();
+  else std::fflush(report_);
 }
 
 void TRenderWindow::Say(const std::string& line) const {
@@ -79,8 +80,8 @@ int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& pi
       window.SetFieldText(*FieldByName(std::string_view(line).substr(0, equals)), line.substr(equals + 1));
     }
   } catch (const std::exception& e) {
-    window.ShowErrorBox(e.what());
-    ReportProblem("cannot load", request.File, ReasonOfFault(e.what()));
+    window.ShowErrorBox(UserTextOf(e));
+    ReportProblem("cannot load", request.File, ReasonOfFault(UserTextOf(e)));
     return 2;
   }
 
@@ -93,7 +94,7 @@ int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& pi
     // its end or stopped on an error dialog.
     return window.GraphDrawn() ? 0 : 1;
   } catch (const std::exception& e) {
-    window.ShowErrorBox(e.what());
+    window.ShowErrorBox(UserTextOf(e));
   }
   return 1;
 }
@@ -103,7 +104,7 @@ std::string SaveOutput(TRenderWindow& window, const std::string& path, const voi
   try {
     SaveFileBytes(path, data, size, &errorNumber);
   } catch (const std::exception& e) {
-    window.ShowErrorBox(e.what());
+    window.ShowErrorBox(UserTextOf(e));
     return ReasonOfErrno(errorNumber);
   }
   return "";

@@ -151,10 +151,9 @@ int RunRender(const std::vector<std::string>& argv) {
       const std::vector<std::uint8_t> bytes =
           PictureBytes(*format, picture, request.View, curve.Points, labels ? &texts : nullptr);
       if (toStandardOutput) {
-        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-          ReportProblem("cannot write", "-", "standard output is closed or full");
+        // Reported with the end of standard output, after the report.
+        if (!WriteStandardOutput(bytes.data(), bytes.size()) || !FlushStandardOutput())
           status = 2;
-        }
       } else {
         const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
         if (!problem.empty()) {
@@ -163,11 +162,11 @@ int RunRender(const std::vector<std::string>& argv) {
         }
       }
     } catch (const std::exception& e) {
-      window.ShowErrorBox(e.what());
+      window.ShowErrorBox(UserTextOf(e));
       status = 2;
     }
   }
   window.PrintState();
-  std::fflush(stdout);
+  (void)FlushStandardOutput();
   return status;
 }

@@ -38,7 +38,7 @@ class TTableWriter : public TSampleObserver {
   bool Finish() {
     if (!toStandardOutput_) return true;
     Flush();
-    return !failed_ && std::fflush(stdout) == 0;
+    return !failed_ && FlushStandardOutput();
   }
   const std::string& Kept() const { return kept_; }
 
@@ -48,7 +48,7 @@ class TTableWriter : public TSampleObserver {
     if (toStandardOutput_ && kept_.size() >= 1 << 16) Flush();
   }
   void Flush() {
-    if (std::fwrite(kept_.data(), 1, kept_.size(), stdout) != kept_.size()) failed_ = true;
+    if (!failed_ && !WriteStandardOutput(kept_.data(), kept_.size())) failed_ = true;
     kept_.clear();
   }
 
@@ -112,7 +112,7 @@ int RunSample(const std::vector<std::string>& argv) {
   // The report stays one block; the problem with the table follows it.
   std::string problem;
   if (!table.Finish()) {
-    problem = "standard output is closed or full";
+    status = 2;  // reported with the end of standard output
   } else if (!toStandardOutput) {
     problem = SaveOutput(window, output, table.Kept().data(), table.Kept().size());
   }

@@ -1,6 +1,7 @@
 // helixor-cli: evaluates expressions, renders and samples function files
 // headless, with the same evaluator and Draw command as the program.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,9 @@ const char* const CliUsage =
     "\n"
     "'helixor-cli COMMAND --help' describes a command's options.\n";
 
-int main(int argc, char** argv) {
-  UseBinaryStandardStreams();
-  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+namespace {
+
+int RunCommandLine(const std::vector<std::string>& arguments) {
   if (arguments.size() < 2) {
     std::fputs(CliUsage, stderr);
     return 2;
@@ -43,4 +44,20 @@ int main(int argc, char** argv) {
   if (command == "sample") return RunSample(args);
   return UsageError("", command[0] == '-' ? "unknown option" : "unknown command", command,
                     "the commands are eval, render and sample");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HoldClosedStandardStreams();
+  UseBinaryStandardStreams();
+  int status;
+  try {
+    status = RunCommandLine(CommandLineArguments(argc, argv));
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fputs("helixor-cli: Out of memory\n", stderr);
+    status = 2;
+  }
+  return FinishStandardStreams(status);
 }

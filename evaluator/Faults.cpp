@@ -1,6 +1,7 @@
 #include "evaluator/Faults.h"
 
 #include <cerrno>
+#include <new>
 
 IoFault::IoFault(int code) : Fault(TextOf(code)), code_(code) {}
 
@@ -50,4 +51,11 @@ IoFault IoFault::OfErrno(int err, bool creating) {
 std::string WithFullStop(const std::string& text) {
   if (text.empty() || static_cast<unsigned char>(text.back()) <= '.') return text;
   return text + ".";
+}
+
+const char* const OutOfMemoryText = "Out of memory";
+
+std::string UserTextOf(const std::exception& error) {
+  if (dynamic_cast<const std::bad_alloc*>(&error)) return OutOfMemoryText;
+  return error.what();
 }

@@ -93,3 +93,9 @@ class InternalFault : public Fault {
 // The text as the standard error box shows it: a full stop is added unless
 // the text is empty or its last character is "." or sorts before it.
 std::string WithFullStop(const std::string& text);
+
+// "Out of memory": what the user reads when memory could not be had.
+extern const char* const OutOfMemoryText;
+// The user's text for an error that ends a command: a fault's own text,
+// "Out of memory" for a failed allocation, never a type's name.
+std::string UserTextOf(const std::exception& error);

@@ -31,6 +31,11 @@ if(HELIXOR_BUILD_GUI)
   target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI_HAS_LABELS=1)
 endif()
 
+helixor_add_test(CliStreamsTest SOURCES plot/CliStreamsTest.cpp)
+target_compile_definitions(CliStreamsTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
+  HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
+add_dependencies(CliStreamsTest helixor-cli)
+
 # Writes plot/BackgroundRuns.cpp from DrawBackground; run by hand when the
 # drawing of the backgrounds changes (PlotBackgroundsTest tells).
 add_executable(make_background_runs ${CMAKE_CURRENT_LIST_DIR}/plot/MakeBackgroundRuns.cpp)
