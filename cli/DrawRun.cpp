@@ -109,3 +109,12 @@ std::string SaveOutput(TRenderWindow& window, const std::string& path, const voi
   }
   return "";
 }
+
+std::string ReportSaveError(TRenderWindow& window, const std::string& path, const TSaveError& error) {
+  try {
+    ThrowSaveError(path, error);
+  } catch (const std::exception& e) {
+    window.ShowErrorBox(UserTextOf(e));
+  }
+  return ReasonOfErrno(error.Errno);
+}

@@ -11,6 +11,7 @@
 #include "cli/Arguments.h"
 #include "files/FunctionFile.h"
 #include "plot/DrawCommand.h"
+#include "plot/SafeFile.h"
 
 class TRenderWindow : public TDrawInputs, public TDrawOutputs, public TFunctionFields {
  public:
@@ -70,3 +71,5 @@ int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& pi
 // replace. When that fails, shows the error box the window would show and
 // returns the reason for standard error; returns "" when the file is saved.
 std::string SaveOutput(TRenderWindow& window, const std::string& path, const void* data, std::size_t size);
+// The same for a save that failed on its own: the error box, and the reason.
+std::string ReportSaveError(TRenderWindow& window, const std::string& path, const TSaveError& error);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <clocale>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
@@ -16,12 +17,14 @@ namespace {
 
 const char* const Command = "sample";
 
-// Writes the rows as they come: to standard output at once, so a command
-// that stops part-way has written the rows before the stop; for a file
-// they are kept and saved in one piece at the end.
+// Writes the rows as they come, to standard output or into the file's
+// save, in blocks of 64 KiB: memory stays the same however many rows there
+// are, and a command that stops part-way has written the rows before the
+// stop.
 class TTableWriter : public TSampleObserver {
  public:
-  explicit TTableWriter(bool toStandardOutput) : toStandardOutput_(toStandardOutput) { Append("t,x,y,z\n"); }
+  // Save is null for standard output.
+  explicit TTableWriter(TFileSave* save) : save_(save) { Append("t,x,y,z\n"); }
 
   void SampleDrawn(int, Extended t, Extended x, Extended y, Extended z, Extended, Extended) override {
     char line[4 * 32];
@@ -34,26 +37,35 @@ class TTableWriter : public TSampleObserver {
     Append(std::string_view(line, static_cast<std::size_t>(p - line)));
   }
 
-  // Writes what is left; false when standard output failed.
+  // Writes what is left; false when writing failed.
   bool Finish() {
-    if (!toStandardOutput_) return true;
     Flush();
-    return !failed_ && FlushStandardOutput();
+    if (failed_) return false;
+    return save_ || FlushStandardOutput();
   }
-  const std::string& Kept() const { return kept_; }
+  // The failed save's error, if writing into it failed.
+  const std::optional<TSaveError>& SaveError() const { return saveError_; }
 
  private:
   void Append(std::string_view text) {
     kept_.append(text);
-    if (toStandardOutput_ && kept_.size() >= 1 << 16) Flush();
+    if (kept_.size() >= 1 << 16) Flush();
   }
   void Flush() {
-    if (!failed_ && !WriteStandardOutput(kept_.data(), kept_.size())) failed_ = true;
+    if (!failed_ && !kept_.empty()) {
+      if (save_) {
+        saveError_ = save_->Write(kept_.data(), kept_.size());
+        failed_ = saveError_.has_value();
+      } else if (!WriteStandardOutput(kept_.data(), kept_.size())) {
+        failed_ = true;
+      }
+    }
     kept_.clear();
   }
 
-  bool toStandardOutput_;
+  TFileSave* save_;
   bool failed_ = false;
+  std::optional<TSaveError> saveError_;
   std::string kept_;
 };
 
@@ -106,16 +118,23 @@ int RunSample(const std::vector<std::string>& argv) {
   const bool toStandardOutput = output == "-";
   TRenderWindow window(stderr);
   TPicture picture;
-  TTableWriter table(toStandardOutput);
-  int status = LoadAndDraw(request, window, picture, &table);
+  // The file's save starts before the drawing, so that the rows go into it
+  // as they come; when it cannot start, the drawing still runs and reports.
+  TFileSave save;
+  std::optional<TSaveError> saveError;
+  if (!toStandardOutput) saveError = save.Begin(output);
+  TTableWriter table(toStandardOutput || saveError ? nullptr : &save);
+  TSampleObserver* observer = saveError ? nullptr : &table;
+  int status = LoadAndDraw(request, window, picture, observer);
   if (status == 2) return 2;
   // The report stays one block; the problem with the table follows it.
   std::string problem;
-  if (!table.Finish()) {
-    status = 2;  // reported with the end of standard output
-  } else if (!toStandardOutput) {
-    problem = SaveOutput(window, output, table.Kept().data(), table.Kept().size());
+  if (!saveError && !table.Finish()) {
+    if (toStandardOutput) status = 2;  // reported with the end of standard output
+    else saveError = table.SaveError();
   }
+  if (!toStandardOutput && !saveError) saveError = save.Commit();
+  if (saveError) problem = ReportSaveError(window, output, *saveError);
   window.PrintState();
   if (!problem.empty()) {
     ReportProblem("cannot write", output, problem);

@@ -23,7 +23,11 @@ std::optional<TPictureFormat> PictureFormatOfFileName(std::string_view fileName)
 void SaveFileBytes(const std::string& path, const void* data, std::size_t size, int* errorNumber) {
   if (auto error = ReplaceFileContents(path, data, size)) {
     if (errorNumber) *errorNumber = error->Errno;
-    if (error->Creating) throw CreateFileFault(path);
-    throw IoFault::OfErrno(error->Errno);
+    ThrowSaveError(path, *error);
   }
+}
+
+void ThrowSaveError(const std::string& path, const TSaveError& error) {
+  if (error.Creating) throw CreateFileFault(path);
+  throw IoFault::OfErrno(error.Errno);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plot/Picture.h"
+#include "plot/SafeFile.h"
 
 enum class TPictureFormat { Bmp, Png, Svg };
 
@@ -41,3 +42,5 @@ std::vector<std::uint8_t> PngBytes(const TRgbImage& image);
 // cannot be created, IoFault when writing it fails; *errorNumber receives the
 // system's error number either way.
 void SaveFileBytes(const std::string& path, const void* data, std::size_t size, int* errorNumber = nullptr);
+// The fault SaveFileBytes throws for a failed save of path.
+[[noreturn]] void ThrowSaveError(const std::string& path, const TSaveError& error);

@@ -38,80 +38,66 @@ std::wstring FinalPath(const std::wstring& path) {
   return final;
 }
 
+// A short name of fixed length beside Target, so that it fits wherever the
+// target's own name does: "<folder>\.helixor-XXXXXXXX.tmp".
 std::wstring TemporaryName(const std::wstring& target) {
   static std::atomic<unsigned> counter{0};
-  wchar_t suffix[64];
-  swprintf(suffix, sizeof suffix / sizeof *suffix, L".%lx-%llx-%x.tmp", GetCurrentProcessId(),
-           static_cast<unsigned long long>(GetTickCount64()), counter++);
-  return target + suffix;
-}
-
-// The bytes into a new file beside Target, which then takes Target's name:
-// over an existing file when Replace is set, else only if none is there.
-std::optional<TSaveError> WriteBeside(const std::wstring& target, DWORD marks, const void* data,
-                                      std::size_t size, bool replace) {
-  std::wstring temp;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = TemporaryName(target);
-    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, marks, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-        GetLastError() != ERROR_ALREADY_EXISTS)
-      break;
-  }
-  if (file == INVALID_HANDLE_VALUE) return LastError(true);
-
-  auto fail = [&](bool creating) {
-    const TSaveError error = LastError(creating);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    DeleteFileW(temp.c_str());
-    return error;
-  };
-  const char* bytes = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file, bytes + done, chunk, &written, nullptr)) return fail(false);
-    done += written;
-  }
-  // On disk before it takes the target's place.
-  if (!FlushFileBuffers(file)) return fail(false);
-  const BOOL closed = CloseHandle(file);
-  file = INVALID_HANDLE_VALUE;
-  if (!closed) return fail(false);
-  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  if (!MoveFileExW(temp.c_str(), target.c_str(), flags)) {
-    if (!replace && (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)) {
-      DeleteFileW(temp.c_str());
-      return TSaveError{true, EEXIST};
-    }
-    return fail(true);
-  }
-  return std::nullopt;
+  const std::size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+  const unsigned mix = static_cast<unsigned>(GetCurrentProcessId() * 2654435761u) ^
+                       static_cast<unsigned>(GetTickCount64()) ^ (counter++ * 40503u);
+  wchar_t name[32];
+  swprintf(name, sizeof name / sizeof *name, L".helixor-%08x.tmp", mix);
+  return folder + name;
 }
 
 }  // namespace
 
-std::optional<TSaveError> ReplaceFileContents(const std::string& path, const void* data,
-                                              std::size_t size) {
-  if (path.empty()) return TSaveError{true, ENOENT};
-  const std::optional<std::wstring> wide = WidePath(path);
-  if (!wide) return TSaveError{true, EINVAL};
-  std::wstring target = *wide;
-  DWORD attributes = GetFileAttributesW(target.c_str());
-  // Write through a symbolic link to the file it names, as opening it would.
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    target = FinalPath(target);
-    attributes = GetFileAttributesW(target.c_str());
+struct TFileSave::TState {
+  TMode Mode = TMode::Replace;
+  std::wstring Target;
+  std::wstring Temp;
+  HANDLE File = INVALID_HANDLE_VALUE;
+  bool Failed = false;
+  bool Done = false;
+
+  ~TState() { Abandon(); }
+  void Abandon() {
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+    File = INVALID_HANDLE_VALUE;
+    if (!Done && !Temp.empty()) DeleteFileW(Temp.c_str());
+    Done = true;
   }
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+};
+
+TFileSave::TFileSave() = default;
+TFileSave::~TFileSave() = default;
+
+TSaveWay TFileSave::Way() const { return TSaveWay::Rename; }
+
+std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) {
+  state_ = std::make_unique<TState>();
+  TState& s = *state_;
+  s.Mode = Mode;
+  if (Path.empty()) return TSaveError{true, ENOENT};
+  const std::optional<std::wstring> wide = WidePath(Path);
+  if (!wide) return TSaveError{true, EINVAL};
+  s.Target = *wide;
+  DWORD attributes = GetFileAttributesW(s.Target.c_str());
+  if (Mode == TMode::CreateOnly) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) return TSaveError{true, EEXIST};
+  } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Write through a symbolic link to the file it names, as opening it would.
+    s.Target = FinalPath(s.Target);
+    attributes = GetFileAttributesW(s.Target.c_str());
+  }
+  const bool exists = Mode == TMode::Replace && attributes != INVALID_FILE_ATTRIBUTES;
   // An existing target must be a writable file: moving over a read-only
   // file, or one that is locked, would succeed where opening it fails.
   if (exists) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return TSaveError{true, EISDIR};
     if (attributes & FILE_ATTRIBUTE_READONLY) return TSaveError{true, EACCES};
-    HANDLE probe = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE probe = CreateFileW(s.Target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return LastError(true);
     const DWORD type = GetFileType(probe);
@@ -122,15 +108,63 @@ std::optional<TSaveError> ReplaceFileContents(const std::string& path, const voi
   const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   const DWORD marks = exists && (attributes & kept) ? attributes & kept : FILE_ATTRIBUTE_NORMAL;
-  return WriteBeside(target, marks, data, size, true);
+  for (int attempt = 0; attempt < 100 && s.File == INVALID_HANDLE_VALUE; ++attempt) {
+    s.Temp = TemporaryName(s.Target);
+    s.File = CreateFileW(s.Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, marks, nullptr);
+    if (s.File == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+        GetLastError() != ERROR_ALREADY_EXISTS)
+      break;
+  }
+  if (s.File == INVALID_HANDLE_VALUE) {
+    const TSaveError error = LastError(true);
+    s.Temp.clear();
+    return error;
+  }
+  return std::nullopt;
 }
 
-std::optional<TSaveError> CreateFileContents(const std::string& Path, const void* Data, std::size_t Size) {
-  if (Path.empty()) return TSaveError{true, ENOENT};
-  const std::optional<std::wstring> wide = WidePath(Path);
-  if (!wide) return TSaveError{true, EINVAL};
-  if (GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES) return TSaveError{true, EEXIST};
-  return WriteBeside(*wide, FILE_ATTRIBUTE_NORMAL, Data, Size, false);
+std::optional<TSaveError> TFileSave::Write(const void* Data, std::size_t Size) {
+  if (!state_ || state_->File == INVALID_HANDLE_VALUE || state_->Done) return TSaveError{false, EBADF};
+  TState& s = *state_;
+  const char* bytes = static_cast<const char*>(Data);
+  std::size_t done = 0;
+  while (done < Size) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(Size - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(s.File, bytes + done, chunk, &written, nullptr)) {
+      const TSaveError error = LastError(false);
+      s.Abandon();
+      return error;
+    }
+    done += written;
+  }
+  return std::nullopt;
+}
+
+std::optional<TSaveError> TFileSave::Commit() {
+  if (!state_ || state_->File == INVALID_HANDLE_VALUE || state_->Done) return TSaveError{false, EBADF};
+  TState& s = *state_;
+  auto fail = [&](bool creating) {
+    const TSaveError error = LastError(creating);
+    s.Abandon();
+    return error;
+  };
+  // On disk before it takes the target's place.
+  if (!FlushFileBuffers(s.File)) return fail(false);
+  const BOOL closed = CloseHandle(s.File);
+  s.File = INVALID_HANDLE_VALUE;
+  if (!closed) return fail(false);
+  const bool replace = s.Mode == TMode::Replace;
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (!MoveFileExW(s.Temp.c_str(), s.Target.c_str(), flags)) {
+    if (!replace && (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)) {
+      s.Abandon();
+      return TSaveError{true, EEXIST};
+    }
+    return fail(true);
+  }
+  s.Done = true;
+  return std::nullopt;
 }
 
 std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& Contents) {

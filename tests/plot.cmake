@@ -31,6 +31,9 @@ if(HELIXOR_BUILD_GUI)
   target_compile_definitions(CliConventionsTest PRIVATE HELIXOR_CLI_HAS_LABELS=1)
 endif()
 
+helixor_add_test(SavePolicyTest SOURCES plot/SavePolicyTest.cpp LIBS plot)
+target_compile_definitions(SavePolicyTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>")
+add_dependencies(SavePolicyTest helixor-cli)
 helixor_add_test(CliStreamsTest SOURCES plot/CliStreamsTest.cpp)
 target_compile_definitions(CliStreamsTest PRIVATE HELIXOR_CLI="$<TARGET_FILE:helixor-cli>"
   HELIXOR_EXAMPLES="${PROJECT_SOURCE_DIR}/resources/examples")
