@@ -116,7 +116,11 @@ void THelpForm::FormShow() {
 }
 
 void THelpForm::WritePageIfMissing() {
-  if (QFileInfo::exists(helpFile_)) return;
+  const QFileInfo file(helpFile_);
+  if (file.exists()) return;
+  // A link that leads nowhere is no page: it is replaced by one, as a
+  // missing page is written, rather than followed to wherever it points.
+  if (file.isSymLink()) QFile::remove(helpFile_);
   const QByteArray page = Source();
   // Complete or not at all: a cut-off page would be kept for good.
   if (auto error = CreateFileContents(LocalPath(helpFile_), page.constData(),

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 #include "app/FrameExtents.h"
 
@@ -40,6 +41,31 @@ void ShowCritical(const QString& caption, const QString& text) {
   box.exec();
 }
 
+// The file dialogs keep their history (the last folder, recent places, the
+// view) through QSettings under "QtProject", written when a dialog closes.
+// Helixor leaves no settings behind: the store is pointed at a place that
+// can hold no file, even for root, so that reading finds nothing and
+// writing fails quietly. The last chosen path lives with the dialogs'
+// owner for the run. Done before the first dialog reads its history.
+bool KeepNoDialogHistory() {
+#ifdef Q_OS_WIN
+  const QString nowhere = QStringLiteral("NUL\\no-settings");
+#else
+  const QString nowhere = QStringLiteral("/dev/null/no-settings");
+#endif
+  QSettings::setDefaultFormat(QSettings::IniFormat);
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+      QSettings::setPath(format, scope, nowhere);
+  return true;
+}
+
+QWidget* WithoutDialogHistory(QWidget* parent) {
+  static const bool kept = KeepNoDialogHistory();
+  (void)kept;
+  return parent;
+}
+
 std::optional<QString> RunFileDialog(const TFileDialogOptions& options, bool saving) {
   TFileDialog dialog(options, saving);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -51,7 +77,7 @@ std::optional<QString> RunFileDialog(const TFileDialogOptions& options, bool sav
 }  // namespace
 
 TFileDialog::TFileDialog(const TFileDialogOptions& options, bool saving, QWidget* parent)
-    : QFileDialog(parent) {
+    : QFileDialog(WithoutDialogHistory(parent)) {
   setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   setNameFilter(options.Filter);

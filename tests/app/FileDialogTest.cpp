@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -69,4 +73,27 @@ TEST(FileDialog, ThePictureDialogPreviewsTheProposedFileAtOnce) {
   TFileDialogOptions plain = BitmapOptions({});
   plain.PicturePreview = false;
   EXPECT_EQ(TFileDialog(plain, true).Preview(), nullptr);
+}
+
+TEST(FileDialog, ItsHistoryLeavesNoSettingsFile) {
+  // The place the dialogs' history would go, and the folder of it.
+  const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const QString file = config + QStringLiteral("/QtProject.conf");
+  const QFileInfo before(file);
+  const QDateTime changed = before.exists() ? before.lastModified() : QDateTime();
+  QTemporaryDir folder;
+  {
+    TFileDialog dialog(BitmapOptions(folder.filePath(QStringLiteral("graph.bmp"))), true);
+    dialog.show();
+    dialog.accept();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+  }  // a dialog writes its history when it goes
+  const QFileInfo after(file);
+  EXPECT_EQ(after.exists(), before.exists());
+  if (after.exists()) {
+    EXPECT_EQ(after.lastModified(), changed);
+  }
+  EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".lock")));
+  // Nothing of it is kept where the next dialog would read it.
+  EXPECT_TRUE(QSettings(QSettings::UserScope, QStringLiteral("QtProject")).allKeys().isEmpty());
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTextBrowser>
 
@@ -85,6 +86,19 @@ TEST(HelpForm, ADeletedPageIsWrittenAgainAtTheNextOpening) {
   ASSERT_TRUE(QFile::remove(p.File(QStringLiteral("help.html"))));
   p.Program->MainForm().HelpButtonClick();
   EXPECT_EQ(ReadFile(p.File(QStringLiteral("help.html"))), THelpForm::Source());
+}
+
+TEST(HelpForm, ALinkThatLeadsNowhereIsReplacedByThePage) {
+  TStartedProgram p;
+  const QString page = p.File(QStringLiteral("help.html"));
+  const QString elsewhere = p.File(QStringLiteral("gone/page.html"));
+  ASSERT_TRUE(QFile::link(elsewhere, page));
+  p.Program->MainForm().HelpButtonClick();
+  EXPECT_TRUE(p.Dialogs.Records.empty());
+  EXPECT_FALSE(QFileInfo(page).isSymLink());
+  EXPECT_EQ(ReadFile(page), THelpForm::Source());
+  EXPECT_FALSE(QFileInfo::exists(elsewhere));
+  EXPECT_TRUE(Help(p).Browser->toPlainText().contains(QStringLiteral("Substraction")));
 }
 
 TEST(HelpForm, AFolderThatCannotBeWrittenGivesTheCreateErrorAndStillOpens) {
