@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 
 #include "app/RecordingDialogs.h"
@@ -18,6 +19,8 @@ TEST(RunCommand, AnErrorBecomesTheStandardErrorBoxWithItsFullStop) {
       {[] { throw RegistryFault(""); }, QStringLiteral("Failed to set data for ''")},
       {[] { throw std::runtime_error("ends with a stop."); }, QStringLiteral("ends with a stop.")},
       {[] { throw 42; }, QStringLiteral("Unexpected error.")},
+      // The user's words, not a type's name.
+      {[] { throw std::bad_alloc(); }, QStringLiteral("Out of memory.")},
   };
   for (const Case& c : cases) {
     TRecordingDialogs dialogs;
