@@ -51,21 +51,47 @@ std::wstring TemporaryName(const std::wstring& target) {
   return folder + name;
 }
 
+// Copies everything From holds, from its start, to To at its position.
+bool CopyContent(HANDLE from, HANDLE to) {
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return false;
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(from, buffer, sizeof buffer, &n, nullptr)) return false;
+    if (n == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(to, buffer, n, &written, nullptr) || written != n) return false;
+  }
+}
+
+bool Truncate(HANDLE file) {
+  LARGE_INTEGER start{};
+  return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
 }  // namespace
 
 struct TFileSave::TState {
   TMode Mode = TMode::Replace;
+  TSaveWay Way = TSaveWay::Rename;
   std::wstring Target;
-  std::wstring Temp;
-  HANDLE File = INVALID_HANDLE_VALUE;
-  bool Failed = false;
+  std::wstring Temp;    // the new file (rename) or the old content's copy (in place)
+  HANDLE File = INVALID_HANDLE_VALUE;    // the new file, or the target written in place
+  HANDLE Backup = INVALID_HANDLE_VALUE;  // in place: the old content
+  bool Truncated = false;
   bool Done = false;
 
   ~TState() { Abandon(); }
   void Abandon() {
+    if (!Done && Way == TSaveWay::InPlace && Truncated && File != INVALID_HANDLE_VALUE) {
+      // The old content back; its copy stays by name if that fails.
+      if (Truncate(File) && CopyContent(Backup, File) && FlushFileBuffers(File)) Truncated = false;
+    }
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-    File = INVALID_HANDLE_VALUE;
-    if (!Done && !Temp.empty()) DeleteFileW(Temp.c_str());
+    if (Backup != INVALID_HANDLE_VALUE) CloseHandle(Backup);
+    File = Backup = INVALID_HANDLE_VALUE;
+    if (!Done && !Temp.empty() && !Truncated) DeleteFileW(Temp.c_str());
     Done = true;
   }
 };
@@ -73,7 +99,7 @@ struct TFileSave::TState {
 TFileSave::TFileSave() = default;
 TFileSave::~TFileSave() = default;
 
-TSaveWay TFileSave::Way() const { return TSaveWay::Rename; }
+TSaveWay TFileSave::Way() const { return state_ ? state_->Way : TSaveWay::Rename; }
 
 std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) {
   state_ = std::make_unique<TState>();
@@ -101,8 +127,46 @@ std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) 
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return LastError(true);
     const DWORD type = GetFileType(probe);
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(probe, &information);
     CloseHandle(probe);
     if (type != FILE_TYPE_DISK) return TSaveError{true, EACCES};
+    TSaveTarget facts;
+    facts.Exists = true;
+    facts.SingleLink = !known || information.nNumberOfLinks <= 1;
+    s.Way = ChooseSaveWay(facts);
+  }
+  if (s.Way == TSaveWay::InPlace) {
+    // The target itself, its old content copied beside it (or to the
+    // temporary folder) first.
+    s.File = CreateFileW(s.Target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.File == INVALID_HANDLE_VALUE) return LastError(true);
+    std::wstring places[2] = {s.Target, L""};
+    wchar_t temporary[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+    if (length > 0 && length <= MAX_PATH) places[1] = std::wstring(temporary, length) + L"x";
+    for (const std::wstring& beside : places) {
+      if (beside.empty()) continue;
+      for (int attempt = 0; attempt < 100 && s.Backup == INVALID_HANDLE_VALUE; ++attempt) {
+        s.Temp = TemporaryName(beside);
+        s.Backup = CreateFileW(s.Temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (s.Backup == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+          break;
+      }
+      if (s.Backup != INVALID_HANDLE_VALUE) break;
+    }
+    if (s.Backup == INVALID_HANDLE_VALUE) {
+      const TSaveError error = LastError(true);
+      s.Temp.clear();
+      return error;
+    }
+    if (!CopyContent(s.File, s.Backup) || !FlushFileBuffers(s.Backup)) return LastError(true);
+    s.Truncated = true;
+    if (!Truncate(s.File)) return LastError(true);
+    return std::nullopt;
   }
   // The new file keeps the target's hidden, system and archive marks.
   const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -149,6 +213,24 @@ std::optional<TSaveError> TFileSave::Commit() {
     s.Abandon();
     return error;
   };
+  if (s.Way == TSaveWay::InPlace) {
+    if (!FlushFileBuffers(s.File)) return fail(false);
+    const BOOL closed = CloseHandle(s.File);
+    s.File = INVALID_HANDLE_VALUE;
+    if (!closed) {
+      const TSaveError error = LastError(false);
+      s.File = CreateFileW(s.Target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+      s.Abandon();
+      return error;
+    }
+    s.Truncated = false;
+    s.Done = true;
+    CloseHandle(s.Backup);
+    s.Backup = INVALID_HANDLE_VALUE;
+    DeleteFileW(s.Temp.c_str());
+    return std::nullopt;
+  }
   // On disk before it takes the target's place.
   if (!FlushFileBuffers(s.File)) return fail(false);
   const BOOL closed = CloseHandle(s.File);

@@ -71,4 +71,39 @@ TEST_F(SafeFileWindowsTest, CreatingLeavesAnExistingFileAlone) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
 }
 
+TEST_F(SafeFileWindowsTest, AHardLinkedFileIsWrittenInPlaceForBothNames) {
+  const std::string path = Path(u8"graph.bmp");
+  ASSERT_FALSE(ReplaceFileContents(path, "old", 3));
+  std::error_code linked;
+  fs::create_hard_link(dir_ / "graph.bmp", dir_ / "second.bmp", linked);
+  if (linked) GTEST_SKIP() << "no hard links here: " << linked.message();
+  TFileSave save;
+  ASSERT_FALSE(save.Begin(path));
+  EXPECT_EQ(save.Way(), TSaveWay::InPlace);
+  ASSERT_FALSE(save.Write("new content", 11));
+  ASSERT_FALSE(save.Commit());
+  std::string read;
+  ASSERT_FALSE(ReadRegularFile(Path(u8"second.bmp"), read));
+  EXPECT_EQ(read, "new content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+  // Left unfinished, the save puts the old content back.
+  {
+    TFileSave unfinished;
+    ASSERT_FALSE(unfinished.Begin(path));
+    ASSERT_FALSE(unfinished.Write("partial", 7));
+  }
+  ASSERT_FALSE(ReadRegularFile(Path(u8"second.bmp"), read));
+  EXPECT_EQ(read, "new content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+}
+
+TEST_F(SafeFileWindowsTest, TheLongestNameSavesAgain) {
+  const std::string path = Path(u8"") + "\\" + std::string(240, 'n') + ".bmp";
+  ASSERT_FALSE(ReplaceFileContents(path, "one", 3));
+  ASSERT_FALSE(ReplaceFileContents(path, "two", 3));
+  std::string read;
+  ASSERT_FALSE(ReadRegularFile(path, read));
+  EXPECT_EQ(read, "two");
+}
+
 }  // namespace
