@@ -1,6 +1,8 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #ifdef __linux__
 #include <sys/xattr.h>
@@ -156,6 +158,27 @@ bool WriteAll(int fd, const void* data, std::size_t size, int& err) {
     done += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// WriteAll for a FIFO or device: a reader that goes away is the error EPIPE,
+// not a signal that ends the program (the window program included).
+bool WriteWithoutBrokenPipeSignal(int fd, const void* data, std::size_t size, int& err) {
+  sigset_t pipe, old;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  sigset_t pending;
+  sigemptyset(&pending);
+  const bool alreadyPending = ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE);
+  if (::pthread_sigmask(SIG_BLOCK, &pipe, &old) != 0) return WriteAll(fd, data, size, err);
+  const bool ok = WriteAll(fd, data, size, err);
+  if (!ok && err == EPIPE && !alreadyPending) {
+    // Take the signal this write raised before the old mask returns.
+    const timespec none{0, 0};
+    while (::sigtimedwait(&pipe, nullptr, &none) < 0 && errno == EINTR) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  return ok;
 }
 
 // On disk; a file system that cannot sync (or a device) has nothing to do.
@@ -519,7 +542,9 @@ std::optional<TSaveError> TFileSave::Write(const void* Data, std::size_t Size) {
   TState& s = *state_;
   if (s.Failed) return TSaveError{false, EIO};
   int err = 0;
-  if (!WriteAll(s.File.Get(), Data, Size, err)) {
+  const bool written = s.Kind == TState::TKind::Direct ? WriteWithoutBrokenPipeSignal(s.File.Get(), Data, Size, err)
+                                                       : WriteAll(s.File.Get(), Data, Size, err);
+  if (!written) {
     s.Failed = true;
     s.Abandon();
     return TSaveError{false, err};

@@ -205,6 +205,25 @@ TEST_F(SavePolicyTest, DevicesAndFifosTakeTheBytesDirectly) {
   EXPECT_EQ(Names(), std::vector<std::string>{"pipe"});
 }
 
+TEST_F(SavePolicyTest, AFifoWhoseReaderGoesAwayIsAnErrorNotTheEndOfTheProgram) {
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  // The reader opens its end, then leaves without reading.
+  std::thread reader([&] { ::close(::open(Path("pipe").c_str(), O_RDONLY)); });
+  TFileSave save;
+  std::optional<TSaveError> error;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    error = save.Begin(Path("pipe"));
+    if (!error || error->Errno != ENXIO) break;
+    ::usleep(10000);
+  }
+  reader.join();
+  ASSERT_FALSE(error);
+  const std::string big(1 << 20, 'x');
+  error = save.Write(big.data(), big.size());
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Errno, EPIPE);
+}
+
 TEST_F(SavePolicyTest, AWritableFileInAFolderTheUserMayNotWriteIsSaved) {
   fs::create_directories(dir_ / "shared");
   const std::string path = Write("shared/graph.bmp", "old");
