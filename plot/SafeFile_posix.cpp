@@ -397,10 +397,35 @@ struct TFileSave::TState {
   TFd Backup;
   std::string BackupName;
   bool Truncated = false;
+  bool Started = true;  // in place: the target has been cut short
+  mode_t OldMode = 0;
   bool Failed = false;
   bool Done = false;
 
   ~TState() { Abandon(); }
+
+  // In place, before the first bytes: the set-ID bits go (also where
+  // writing as root would keep them), then the old content.
+  std::optional<TSaveError> Start() {
+    if (Started) return std::nullopt;
+    Started = true;
+    if (OldMode & (S_ISUID | S_ISGID)) {
+      if (::fchmod(File.Get(), OldMode & ~static_cast<mode_t>(S_ISUID | S_ISGID)) != 0) {
+        const int err = errno;
+        Failed = true;
+        Abandon();
+        return TSaveError{true, err};
+      }
+    }
+    Truncated = true;
+    if (::ftruncate(File.Get(), 0) != 0) {
+      const int err = errno;
+      Failed = true;
+      Abandon();
+      return TSaveError{true, err};
+    }
+    return std::nullopt;
+  }
 
   // Leaves what was there before.
   void Abandon() {
@@ -423,6 +448,8 @@ struct TFileSave::TState {
         CopyContent(Backup.Get(), File.Get(), err) && SyncData(File.Get(), err)) {
       Truncated = false;
     }
+    // The file as it was, set-ID bits included.
+    if (OldMode & (S_ISUID | S_ISGID)) (void)::fchmod(File.Get(), OldMode);
   }
 };
 
@@ -522,18 +549,10 @@ std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) 
     s.BackupName = NameUnnamed(s.Backup.Get(), backupFolder, "old-", err);
     if (s.BackupName.empty()) return TSaveError{true, err};
   }
-  // The set-ID bits do not stay on new content, also where writing as root
-  // would keep them.
-  if (opened.st_mode & (S_ISUID | S_ISGID)) {
-    if (::fchmod(s.File.Get(), opened.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) != 0)
-      return TSaveError{true, errno};
-  }
-  s.Truncated = true;
-  if (::ftruncate(s.File.Get(), 0) != 0) {
-    err = errno;
-    s.Failed = true;
-    return TSaveError{true, err};
-  }
+  // The target is cut short only when the first bytes come, so that a save
+  // given up before leaves it untouched.
+  s.OldMode = opened.st_mode & 07777;
+  s.Started = false;
   return std::nullopt;
 }
 
@@ -541,6 +560,7 @@ std::optional<TSaveError> TFileSave::Write(const void* Data, std::size_t Size) {
   if (!state_ || state_->Kind == TState::TKind::None || state_->Done) return TSaveError{false, EBADF};
   TState& s = *state_;
   if (s.Failed) return TSaveError{false, EIO};
+  if (auto error = s.Start()) return error;
   int err = 0;
   const bool written = s.Kind == TState::TKind::Direct ? WriteWithoutBrokenPipeSignal(s.File.Get(), Data, Size, err)
                                                        : WriteAll(s.File.Get(), Data, Size, err);
@@ -568,6 +588,7 @@ std::optional<TSaveError> TFileSave::Commit() {
       if (s.File.Close() != 0) return TSaveError{false, errno};
       return std::nullopt;
     case TState::TKind::InPlace:
+      if (auto error = s.Start()) return error;  // no bytes: an empty file
       if (!SyncData(s.File.Get(), err)) return fail(false, err);
       if (s.File.Close() != 0) {
         err = errno;

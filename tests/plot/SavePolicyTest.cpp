@@ -143,6 +143,7 @@ TEST_F(SavePolicyTest, AFailureAfterTheTruncationPutsTheOldContentBack) {
   // The second link makes the save write in place; the file size limit
   // fails the write part-way, after the target was cut short.
   const std::string path = Write("target", "old contents");
+  ::chmod(path.c_str(), 04755);
   ::link(path.c_str(), Path("other").c_str());
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -159,6 +160,7 @@ TEST_F(SavePolicyTest, AFailureAfterTheTruncationPutsTheOldContentBack) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(Read(path), "old contents");
   EXPECT_EQ(Stat(path).st_nlink, 2u);
+  EXPECT_EQ(Stat(path).st_mode & 07777, 04755u);  // the file as it was
   EXPECT_EQ(Names(), (std::vector<std::string>{"other", "target"}));
 }
 
@@ -174,6 +176,16 @@ TEST_F(SavePolicyTest, AStreamedSaveLeftUnfinishedLeavesTheOldContent) {
       for (int k = 0; k < 100; ++k) ASSERT_FALSE(save.Write("row\n", 4));
     }
     EXPECT_EQ(Read(path), "old");
+    {
+      // Given up before the first byte: the file is not even touched.
+      const struct stat before = Stat(path);
+      {
+        TFileSave save;
+        ASSERT_FALSE(save.Begin(path));
+      }
+      EXPECT_EQ(Stat(path).st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+      EXPECT_EQ(Stat(path).st_ino, before.st_ino);
+    }
     {
       TFileSave save;
       ASSERT_FALSE(save.Begin(path));
