@@ -201,8 +201,12 @@ void SyncFolder(const std::string& folder) {
 TFd NewFileIn(const std::string& folder, const char* kind, std::string& name, int& err) {
   name.clear();
 #ifdef O_TMPFILE
-  TFd unnamed(OpenRetrying(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  // An unnamed file gets its name through /proc (or, for root, through
+  // its descriptor); without either it could never be named.
+  static const bool nameable = ::access("/proc/self/fd", X_OK) == 0 || ::geteuid() == 0;
+  TFd unnamed(nameable ? OpenRetrying(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1);
   if (unnamed) return unnamed;
+  if (!nameable) errno = EOPNOTSUPP;
   // Kernels and file systems without unnamed files say so in these ways.
   if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
     err = errno;

@@ -370,6 +370,28 @@ TEST_F(SaveFaultTest, EveryInjectedFailureLeavesTheOldOrTheNewPicture) {
   EXPECT_GT(injected, 10);
 }
 
+TEST_F(SaveFaultTest, WithoutUnnamedFilesAShortNamedOneServes) {
+  if (RunShellLine("strace -qq -o /dev/null true 2>/dev/null").Status != 0) GTEST_SKIP() << "strace cannot trace here";
+  std::ofstream(Path("helix.fnc"), std::ios::binary)
+      << "AEdit=0\r\nBEdit=2*pi\r\nxt=cos(t)\r\nyt=sin(t)\r\nzt=t/4\r\nPrecission=50\r\n";
+  fs::create_directories(dir_ / "out");
+  // As on a file system without them: opening an unnamed file in the
+  // folder is refused.
+  const std::string prefix = "LC_ALL=C timeout 20 env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " +
+                             ShellQuote(Path("out")) + " -e trace=openat -e inject=openat:error=EOPNOTSUPP";
+  const std::string name = std::string(251, 'n') + ".bmp";
+  std::ofstream(Path("out/linked.bmp"), std::ios::binary) << "old";
+  ::link(Path("out/linked.bmp").c_str(), Path("out/second.bmp").c_str());
+  for (const std::string& target : {name, name, std::string("linked.bmp")}) {
+    SCOPED_TRACE(target);
+    const TProcessResult r = RunProcess(HELIXOR_CLI, {"render", Path("helix.fnc"), "-o", Path("out/" + target)}, prefix);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(fs::file_size(dir_ / "out" / target), 271678u);
+  }
+  EXPECT_EQ(fs::file_size(dir_ / "out/second.bmp"), 271678u);
+  EXPECT_EQ(Names("out"), (std::vector<std::string>{"linked.bmp", name, "second.bmp"}));
+}
+
 TEST_F(SaveFaultTest, AFailingPermissionChangeThatChangesNothingIsNoFailure) {
   if (RunShellLine("strace -qq -o /dev/null true 2>/dev/null").Status != 0) GTEST_SKIP() << "strace cannot trace here";
   std::ofstream(Path("helix.fnc"), std::ios::binary)
