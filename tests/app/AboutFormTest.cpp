@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
+#include <algorithm>
 
 #include "app/AboutUnit.h"
 #include "controls/HSLUtils.h"
@@ -34,4 +36,24 @@ TEST(AboutForm, BevelClosesBothRingsRoundThePanel) {
   EXPECT_EQ(image.pixel(1, h - 3), light);
   EXPECT_EQ(image.pixel(w - 2, h - 2), light);
   EXPECT_EQ(image.pixel(2, 2), black);
+}
+
+TEST(AboutForm, VersionLineStartsNoLeftOfTheOtherLines) {
+  TAboutForm about;
+  const QRect box = about.Label6->geometry();
+  EXPECT_EQ(box.left(), 12);
+  EXPECT_GE(box.width(), 86);
+  EXPECT_GE(box.width(), about.Label6->sizeHint().width());  // nothing cut off
+  // Its ink, on the black panel, begins at the lines' left edge or right of
+  // it (right-aligned in 86 pixels when it is narrower), and left of the logo.
+  const QImage image = about.grab().toImage();
+  int firstInk = image.width();
+  for (int y = box.top(); y <= box.bottom(); ++y)
+    for (int x = 2; x < 150; ++x)
+      if (qGray(image.pixel(x, y)) > 128) {
+        firstInk = std::min(firstInk, x);
+        break;
+      }
+  EXPECT_GE(firstInk, 12);
+  EXPECT_LE(firstInk, 12 + 86);
 }
