@@ -279,6 +279,18 @@ def same_face(screen, a, b):
     return screen.getpixel(a) == screen.getpixel(b)
 
 
+def settled_screen(display, ready, timeout=5.0):
+    """A screenshot once ready(screenshot) holds (a busy machine paints
+    late), or the last one taken."""
+    shot = [None]
+
+    def grab_and_test():
+        shot[0] = display.grab()
+        return ready(shot[0])
+    wait_for(grab_and_test, timeout=timeout, step=0.1)
+    return shot[0]
+
+
 def minimise_checks(display, cx, cy, main, graph, help_window, shots):
     """openbox offers minimising whatever a window asks: the tool windows go
     down alone, "Show Graph" follows, and both come back from it."""
@@ -300,8 +312,7 @@ def minimise_checks(display, cx, cy, main, graph, help_window, shots):
     run("xdotool", "windowminimize", graph, env=display.env)
     wait_for(lambda: display.wm_state(graph) == "Iconic", timeout=5)
     display.park_pointer()
-    time.sleep(0.5)
-    screen = display.grab()
+    screen = settled_screen(display, lambda shot: same_face(shot, show_face, up_face))
     if shots:
         screen.save(os.path.join(shots, "graph-minimised-wm.png"))
     check(display.wm_state(graph) == "Iconic" and display.wm_state(main) == "Normal",
@@ -313,8 +324,7 @@ def minimise_checks(display, cx, cy, main, graph, help_window, shots):
     display.click(cx + 256 + 36, cy + 104 + 9)
     wait_for(lambda: display.wm_state(graph) == "Normal" and display.viewable(graph), timeout=5)
     display.park_pointer()
-    time.sleep(0.5)
-    screen = display.grab()
+    screen = settled_screen(display, lambda shot: same_face(shot, show_face, down_face))
     if shots:
         screen.save(os.path.join(shots, "graph-restored-wm.png"))
     check(display.wm_state(graph) == "Normal" and display.viewable(graph),
@@ -341,11 +351,10 @@ def hover_and_about_checks(display, cx, cy, shots):
     its hover face goes when the pointer leaves. Then the About window's
     version line starts at the other lines' left edge."""
     run("xdotool", "mousemove", str(cx + 200), str(cy + 3), env=display.env)
-    time.sleep(0.5)
-    screen = display.grab()
+    help_face, up_face = (cx + 336 + 3, cy + 104 + 3), (cx + 96 + 3, cy + 104 + 3)
+    screen = settled_screen(display, lambda shot: same_face(shot, help_face, up_face))
     if shots:
         screen.save(os.path.join(shots, "hover-left-bare.png"))
-    help_face, up_face = (cx + 336 + 3, cy + 104 + 3), (cx + 96 + 3, cy + 104 + 3)
     check(same_face(screen, help_face, up_face),
           "no window manager: Help loses its hover face when the pointer leaves after a modal "
           f"box (face {screen.getpixel(help_face)}, up {screen.getpixel(up_face)})")
@@ -355,9 +364,15 @@ def hover_and_about_checks(display, cx, cy, shots):
     check(about is not None, "no window manager: the About window is shown")
     if not about:
         return
-    time.sleep(0.3)
     ax, ay = display.client_origin(about)
-    screen = display.grab()
+
+    def painted(shot):
+        # The light inner ring of the bevel and the black inside it: the
+        # panel is on top and painted (the help window lies partly under it).
+        return (min(shot.getpixel((ax + 1, ay + 1))) > 200 and min(shot.getpixel((ax + 1, ay + 100))) > 200
+                and max(shot.getpixel((ax + 3, ay + 3))) < 40 and max(shot.getpixel((ax + 3, ay + 100))) < 40
+                and first_ink(shot, (ax + 2, ay + 32, ax + 150, ay + 46)) is not None)
+    screen = settled_screen(display, painted)
     if shots:
         screen.crop((ax, ay, ax + 228, ay + 170)).save(os.path.join(shots, "about-bare.png"))
     version = first_ink(screen, (ax + 2, ay + 32, ax + 150, ay + 46))
@@ -466,13 +481,13 @@ def scale_session(program, example, shots, scale=2):
         if not main:
             return
         display.settled_frame(main)
-        time.sleep(0.3)
         cx, cy = display.client_origin(main)
 
         def at(x, y):  # a point of the main window's client area, in device pixels
             return cx + round(x * scale), cy + round(y * scale)
 
-        screen = display.grab()
+        screen = settled_screen(display, lambda shot: stroke_width(shot, (*at(16, 47), *at(120, 60))) > 0
+                                and stroke_width(shot, (*at(18, 66), *at(87, 81))) > 0)
         if shots:
             screen.save(os.path.join(shots, f"start-scale{scale}.png"))
         # "Graph view mode :" at (16, 47) against the caption of "Front",
