@@ -158,10 +158,17 @@ class Display:
             run("xdotool", "key", "--window", wid, *keys, env=self.env)
         else:
             # Without a window manager the program gives its dialog the
-            # focus itself. A key sent to a window rather than typed leaves
-            # a stray key event behind, which reaches the next window to
-            # take the focus: the About window's OK button, which closes it.
-            run("xdotool", "key", *keys, env=self.env)
+            # focus itself; the keys are typed once it has it. A key sent
+            # to a window instead leaves a stray key event behind, which
+            # reaches the next window to take the focus (the About window's
+            # OK button, which closes it), so that is the last resort.
+            if wait_for(lambda: run("xdotool", "getwindowfocus", env=self.env).strip() == wid,
+                        timeout=10):
+                run("xdotool", "key", *keys, env=self.env)
+            else:
+                print(f"note  window {wid} never took the focus; the keys are sent to it",
+                      flush=True)
+                run("xdotool", "key", "--window", wid, *keys, env=self.env)
 
     def click(self, x, y):
         run("xdotool", "mousemove", str(x), str(y), "click", "1", env=self.env)
