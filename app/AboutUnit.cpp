@@ -1,7 +1,6 @@
 #include "app/AboutUnit.h"
 
 #include <QLabel>
-#include <algorithm>
 #include <QPainter>
 #include <QPushButton>
 
@@ -42,10 +41,10 @@ TAboutForm::TAboutForm(QWidget* parent)
   Label6 = new QLabel(QStringLiteral("v 1.0 - 21.09.03"), this);
   Label6->setObjectName(QStringLiteral("Label6"));
   Label6->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  // Right-aligned in 86 pixels from the left edge 12; a face wider than
-  // that grows the box to the left rather than cutting off the "v".
-  const int versionWidth = std::max(86, Label6->sizeHint().width());
-  Label6->setGeometry(12 + 86 - versionWidth, 32, versionWidth, Label6->sizeHint().height());
+  // Right-aligned in a box as wide as the line (86 pixels in Tahoma) at the
+  // left edge 12 of every line: in any face the line starts at that edge,
+  // and nothing is cut off.
+  Label6->setGeometry(12, 32, Label6->sizeHint().width(), Label6->sizeHint().height());
   Label1 = MakeLabel(this, "Label1", 12, 51, QStringLiteral("Space curves for fun"));
   Label4 = MakeLabel(this, "Label4", 12, 72, QStringLiteral("Freeware"));
   Label3 = MakeLabel(this, "Label3", 12, 93, QStringLiteral("quillon@example.org"));

@@ -9,6 +9,7 @@
 #include "app/AboutUnit.h"
 #include "app/Dialogs.h"
 #include "app/Fonts.h"
+#include "app/FrameExtents.h"
 #include "app/GraphUnit.h"
 #include "app/HelpUnit.h"
 #include "app/MainUnit.h"
@@ -31,6 +32,8 @@ THelixor::THelixor(TDialogs& dialogs, const TPlatform& platform, const THelixorS
   about_ = new TAboutForm(main_.get());
   help_ = new THelpForm(dialogs, platform, main_.get());
   main_->SetWindows(graph_, about_, help_);
+  MinimiseAlone(*graph_);
+  MinimiseAlone(*help_);
 }
 
 THelixor::~THelixor() = default;

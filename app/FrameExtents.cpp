@@ -119,9 +119,21 @@ QMargins WindowFrameMargins(QWidget& window) {
       // Creating the native window sets its type and decoration hints, by
       // which the window manager works out the frame.
       const auto id = xcb_window_t(top->winId());
-      return AskFrameExtents(connection, id);
+      // The window manager counts in the screen's pixels, the windows in
+      // the toolkit's, which differ on a scaled screen.
+      const QMargins device = AskFrameExtents(connection, id);
+      const qreal ratio = top->devicePixelRatioF();
+      return QMargins(qRound(device.left() / ratio), qRound(device.top() / ratio),
+                      qRound(device.right() / ratio), qRound(device.bottom() / ratio));
     }
   }
 #endif
   return {};
+}
+
+void MinimiseAlone(QWidget& window) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  window.winId();  // the native window, whose owner is set on creation
+  // With no owner the toolkit names the program's group leader instead.
+  if (QWindow* handle = window.windowHandle()) handle->setTransientParent(nullptr);
 }

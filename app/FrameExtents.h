@@ -20,3 +20,11 @@ QMargins WindowFrameMargins(QWidget& window);
 // frame is known, the toolkit's frame position lands the client area there
 // instead); with none, the toolkit's frame position serves.
 void MoveOuterTo(QWidget& window, const QPoint& outerTopLeft, const QMargins& frame);
+
+// Lets a tool window be minimised (by a window manager that offers it
+// whatever the window asks) without its owner. On X11 a window manager may
+// minimise a transient window's whole chain of owners with it, so the window
+// becomes a transient of the program's window group instead: it still stays
+// above the program's other windows, but goes down alone. Elsewhere a tool
+// window cannot be minimised, and nothing changes.
+void MinimiseAlone(QWidget& window);

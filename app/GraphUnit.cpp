@@ -117,6 +117,18 @@ void TGraphForm::SetLengthText(const QString& text) {
   static_cast<TGraphLabelView*>(LengthLabel)->FitBox();
 }
 
+void TGraphForm::ShowRestored() {
+  showNormal();
+  raise();
+}
+
+void TGraphForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+  if (wasMinimised != isMinimized() && OnMinimisedChange) OnMinimisedChange();
+}
+
 void TGraphForm::closeEvent(QCloseEvent* event) {
   if (OnCloseBox) OnCloseBox();
   event->accept();

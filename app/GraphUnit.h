@@ -37,6 +37,13 @@ class TGraphForm : public QWidget {
   // Called when the user closes the window with its close box (not when it
   // is hidden by the "Show Graph" command); the window then hides.
   std::function<void()> OnCloseBox;
+  // Called when the window manager minimises the window or brings it back.
+  std::function<void()> OnMinimisedChange;
+
+  // Whether the window can be seen: shown and not minimised.
+  bool IsShown() const { return isVisible() && !isMinimized(); }
+  // Shows the window, from the minimised state too, and raises it.
+  void ShowRestored();
 
   QWidget* Graph;
   QLabel* ZLabel;
@@ -47,6 +54,7 @@ class TGraphForm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   TPicture picture_;

@@ -105,6 +105,8 @@ void THelpForm::ShowHelp() {
     }
     FormShow();
     show();
+  } else if (isMinimized()) {
+    showNormal();
   }
   raise();
   activateWindow();

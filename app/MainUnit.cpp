@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
+#include <algorithm>
+#include <utility>
 #include <QShowEvent>
 
 #include "app/AboutUnit.h"
@@ -44,6 +47,55 @@ QByteArray TrimControls(const QByteArray& bytes) {
   while (last > first && static_cast<unsigned char>(bytes[last - 1]) <= 32) --last;
   return bytes.mid(first, last - first);
 }
+
+// A label whose blank stretches are covered by fields: the formulas of the
+// top row. Its words stand where the window font's own advances put them, so
+// that they meet the fields also where the text is drawn in another face (on
+// a scaled screen, whose font has other widths).
+class TFormulaLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+  // The words of the text with their left edges, by the window font's
+  // advances at one device pixel per pixel.
+  QList<std::pair<int, QString>> Words() const {
+    const QFontMetrics layout(WindowFont(1.0));
+    const QString caption = text();
+    QList<std::pair<int, QString>> words;
+    for (qsizetype i = 0; i < caption.size();) {
+      if (caption[i] == QLatin1Char(' ')) {
+        ++i;
+        continue;
+      }
+      qsizetype end = i;
+      while (end < caption.size() && caption[end] != QLatin1Char(' ')) ++end;
+      words.append({layout.horizontalAdvance(caption.left(i)), caption.mid(i, end - i)});
+      i = end;
+    }
+    return words;
+  }
+
+  QSize sizeHint() const override {
+    const QFontMetrics metrics(font());
+    int width = 0;
+    for (const auto& [left, word] : Words())
+      width = std::max(width, left + metrics.horizontalAdvance(word));
+    return {std::max(width, QLabel::sizeHint().width()), QLabel::sizeHint().height()};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (font() == WindowFont(1.0)) {
+      QLabel::paintEvent(event);  // the window font's own layout already
+      return;
+    }
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int baseline = (height() - QFontMetrics(font()).height()) / 2 + QFontMetrics(font()).ascent();
+    for (const auto& [left, word] : Words()) painter.drawText(left, baseline, word);
+  }
+};
 
 }  // namespace
 
@@ -117,14 +169,14 @@ TMainForm::TMainForm(TDialogs& dialogs, const TPlatform& platform, QWidget* pare
   // formula labels.
   Label2 = MakeLabel("Label2", 16, 7, QStringLiteral("Segment :"));
   Label3 = MakeLabel("Label3", 222, 7, QStringLiteral("Function description :"));
-  SegmentLabel = MakeLabel("SegmentLabel", 16, 27,
+  SegmentLabel = MakeLabel<TFormulaLabel>("SegmentLabel", 16, 27,
                            QStringLiteral("t") + QString(5, ' ') + QStringLiteral("[") +
                                QString(23, ' ') + QStringLiteral(",") + QString(23, ' ') +
                                QStringLiteral("]"));
   Label1 = MakeLabel("Label1", 23, 25, ElementOfSign());
   Label1->setFont(SignFont(13));
   Label1->adjustSize();
-  FunctionLabel = MakeLabel("FunctionLabel", 222, 27,
+  FunctionLabel = MakeLabel<TFormulaLabel>("FunctionLabel", 222, 27,
                             QStringLiteral("r(t) = {") + QString(24, ' ') + QStringLiteral(",") +
                                 QString(23, ' ') + QStringLiteral(",") + QString(24, ' ') +
                                 QStringLiteral("}"));
@@ -205,8 +257,9 @@ TMainForm::TMainForm(TDialogs& dialogs, const TPlatform& platform, QWidget* pare
 
 TMainForm::~TMainForm() = default;
 
+template <typename Label>
 QLabel* TMainForm::MakeLabel(const char* name, int left, int top, const QString& caption) {
-  auto* label = new QLabel(caption, this);
+  auto* label = new Label(caption, this);
   label->setObjectName(QLatin1String(name));
   label->setAutoFillBackground(true);
   label->move(left, top);
@@ -252,6 +305,8 @@ void TMainForm::SetWindows(TGraphForm* graph, TAboutForm* about, THelpForm* help
   help_ = help;
   if (!graph_) return;
   graph_->OnCloseBox = [this] { ShowButton->SetDown(false); };
+  // Minimised, the window cannot be seen, as if hidden.
+  graph_->OnMinimisedChange = [this] { ShowButton->SetDown(graph_->IsShown()); };
   drawAdapter_ = std::make_unique<TDrawAdapter>(*this);
   draw_ = std::make_unique<TDrawCommand>(*drawAdapter_, *drawAdapter_, graph_->Picture());
 }
@@ -313,17 +368,18 @@ void TMainForm::IsometricClick() { ViewCommand(true, QStringLiteral("X"), QStrin
 // Windows --------------------------------------------------------------------
 
 void TMainForm::ShowButtonClick() {
-  if (graph_->isVisible())
+  if (graph_->IsShown())
     graph_->hide();
   else
-    graph_->show();
+    graph_->ShowRestored();
+  ShowButton->SetDown(graph_->IsShown());
 }
 
 void TMainForm::HelpButtonClick() { help_->ShowHelp(); }
 
 void TMainForm::AboutButtonClick() {
   const QRect reference =
-      graph_ && graph_->isVisible() ? graph_->frameGeometry() : frameGeometry();
+      graph_ && graph_->IsShown() ? graph_->frameGeometry() : frameGeometry();
   about_->ShowOver(reference);
 }
 
@@ -332,6 +388,29 @@ void TMainForm::showEvent(QShowEvent* event) {
   if (!event->spontaneous() && graph_) {
     graph_->show();
     ShowButton->SetDown(true);
+  }
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const bool wasMinimised =
+      static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+  if (isMinimized() && !wasMinimised) {
+    // A window manager need not take the tool windows along (they are not
+    // transients of this window on X11), and none of them can be brought
+    // back on its own.
+    downWithMain_.clear();
+    for (QWidget* window : {static_cast<QWidget*>(graph_), static_cast<QWidget*>(help_),
+                            static_cast<QWidget*>(about_)})
+      if (window && window->isVisible() && !window->isMinimized()) {
+        downWithMain_.append(window);
+        window->hide();
+      }
+  } else if (!isMinimized() && wasMinimised) {
+    for (const QPointer<QWidget>& window : std::as_const(downWithMain_))
+      if (window) window->show();
+    downWithMain_.clear();
   }
 }
 

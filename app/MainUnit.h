@@ -4,6 +4,8 @@
 // reader and writer, and routes the other commands to their windows.
 
 #include <QByteArray>
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -97,11 +99,14 @@ class TMainForm : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The other windows go down and come back with this one.
+  void changeEvent(QEvent* event) override;
 
  private:
   class TDrawAdapter;
   class TFieldsAdapter;
 
+  template <typename Label = QLabel>
   QLabel* MakeLabel(const char* name, int left, int top, const QString& caption);
   TFlatEdit* MakeField(const char* name, int left, int top, int width, const QString& text);
   TFlatButton* MakeButton(const char* name, const QString& caption, int left, int top,
@@ -123,4 +128,6 @@ class TMainForm : public QWidget {
   QString saveDialogPath_;
   QString loadDialogPath_;
   QString bmpDialogPath_ = QStringLiteral("graph.bmp");
+  // The windows hidden because this one was minimised, to show again.
+  QList<QPointer<QWidget>> downWithMain_;
 };

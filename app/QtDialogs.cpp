@@ -98,6 +98,9 @@ TFileDialog::TFileDialog(const TFileDialogOptions& options, bool saving, QWidget
       grid->addWidget(preview_, 1, grid->columnCount(), grid->rowCount() - 1, 1);
       connect(this, &QFileDialog::currentChanged, preview_,
               [this](const QString& path) { ShowPreview(path); });
+      // The preview's column comes out of the list's width; without more
+      // room the list's columns after the name are cut off.
+      resize(sizeHint() + QSize(preview_->width() + 80, 40));
     }
   }
   if (!options.InitialPath.isEmpty()) selectFile(options.InitialPath);

@@ -273,6 +273,15 @@ void TFlatButton::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // --- hover tracking ---------------------------------------------------------
 
+// The timer tracks only a hover that began while the application was active;
+// a release after a modal box (with no window manager, no window is active
+// then) gives the hover look without it. Leaving the button ends the look in
+// every case.
+void TFlatButton::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  MouseLeaveButton();
+}
+
 void TFlatButton::HoverStart(const QPoint& globalPos) {
   if (this == gHoverButton || PlatformFacts::ControlAtScreenPoint(globalPos) != this) return;
   if (gHoverButton != nullptr) gHoverButton->MouseLeaveButton();
@@ -383,8 +392,12 @@ bool TFlatButton::event(QEvent* event) {
 // --- painting -----------------------------------------------------------------
 
 void TFlatButton::paintEvent(QPaintEvent* /*event*/) {
-  QImage image(size(), QImage::Format_RGB32);
+  // Composed with the screen's own pixels, so that on a scaled screen the
+  // caption is drawn as sharp (and as bold) as the window's other texts.
+  const qreal ratio = devicePixelRatioF();
+  QImage image(size() * ratio, QImage::Format_RGB32);
   if (image.isNull()) return;
+  image.setDevicePixelRatio(ratio);
   PaintFace(image);
   QPainter painter(this);
   painter.drawImage(0, 0, image);
@@ -454,7 +467,10 @@ void TFlatButton::PaintFace(QImage& image) {
       slice = MakeDisabledGlyph(slice, clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
       key = slice.pixel(0, slice.height() - 1) & 0xFFFFFF;
     }
-    DrawTransparent(image, FGlyphOrigin, slice, key);
+    QImage layer(slice.size(), QImage::Format_ARGB32);
+    layer.fill(Qt::transparent);
+    DrawTransparent(layer, QPoint(0, 0), slice, key);
+    painter.drawImage(FGlyphOrigin, layer);
   }
 
   if (!FCaption.isEmpty()) {

@@ -110,6 +110,7 @@ class TFlatButton : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
 

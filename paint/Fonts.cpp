@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 
 namespace {
 
@@ -37,10 +38,17 @@ void SetUpFonts() {
       UsingRegisteredTahoma() = true;
 }
 
-QFont TahomaBold(int pixelHeight) {
+qreal ScreenPixelRatio() {
+  const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  return app ? app->devicePixelRatio() : 1.0;
+}
+
+QFont TahomaBold(int pixelHeight, qreal deviceRatio) {
   QFont font(QStringLiteral("Tahoma"));
   font.setStyleHint(QFont::SansSerif);
-  if (UsingRegisteredTahoma() && pixelHeight != TahomaBoldStrike) {
+  // The strike serves only text drawn with exactly its number of pixels.
+  const bool onStrike = pixelHeight == TahomaBoldStrike && qFuzzyCompare(deviceRatio, 1.0);
+  if (UsingRegisteredTahoma() && !onStrike) {
     // Liberation Sans Bold comes closest to Tahoma Bold's widths among the
     // free faces (the axis letters must fit their 10- and 11-pixel boxes).
     font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -69,7 +77,7 @@ QString HelpPageFamily() {
   return ownBold ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans");
 }
 
-QFont WindowFont() { return TahomaBold(11); }
+QFont WindowFont(qreal deviceRatio) { return TahomaBold(11, deviceRatio); }
 
 namespace {
 

@@ -55,15 +55,16 @@ void EnsureGuiApplication() {
 
 }  // namespace
 
-QFont GraphLabelFont(TGraphLabel label) {
-  return LabelIsOpaque(label) ? TahomaBold(LabelPixelHeight(label)) : WindowFont();
+QFont GraphLabelFont(TGraphLabel label, qreal deviceRatio) {
+  return LabelIsOpaque(label) ? TahomaBold(LabelPixelHeight(label), deviceRatio)
+                              : WindowFont(deviceRatio);
 }
 
-QRect GraphLabelBox(TGraphLabel label, const QString& text) {
+QRect GraphLabelBox(TGraphLabel label, const QString& text, qreal deviceRatio) {
   const TLabelBox box = FixedLabelBox(label);
   QRect rect(box.Left, box.Top, box.Width, box.Height);
   if (label == TGraphLabel::LengthLabel)
-    rect.setWidth(QFontMetrics(GraphLabelFont(label)).horizontalAdvance(text));
+    rect.setWidth(QFontMetrics(GraphLabelFont(label, deviceRatio)).horizontalAdvance(text));
   return rect;
 }
 
@@ -71,7 +72,8 @@ void PaintGraphLabel(QPainter& painter, TGraphLabel label, const QString& text, 
   painter.save();
   painter.setClipRect(box);
   if (LabelIsOpaque(label)) painter.fillRect(box, Qt::black);
-  painter.setFont(GraphLabelFont(label));
+  const QPaintDevice* device = painter.device();
+  painter.setFont(GraphLabelFont(label, device ? device->devicePixelRatio() : 1.0));
   painter.setPen(Qt::white);
   painter.drawText(box, static_cast<int>(AlignmentOf(label)), text);
   painter.restore();
@@ -90,7 +92,7 @@ TRgbImage GraphWindowImageOf(const std::uint8_t* pixels, const TPalette& palette
     QPainter painter(&window);
     painter.drawImage(0, 0, indexed);
     for (const auto& [label, text] : ShownLabels(texts))
-      PaintGraphLabel(painter, label, text, GraphLabelBox(label, text));
+      PaintGraphLabel(painter, label, text, GraphLabelBox(label, text, window.devicePixelRatio()));
   }
   TRgbImage image;
   image.Width = GraphClientWidth;
@@ -111,9 +113,10 @@ std::vector<TPlacedLabel> PlaceGraphLabels(const TGraphLabelTexts& texts) {
   EnsureGuiApplication();
   std::vector<TPlacedLabel> placed;
   for (const auto& [label, text] : ShownLabels(texts)) {
-    const QRect box = GraphLabelBox(label, text);
+    // Placed as in the window's picture, which is drawn one pixel per pixel.
+    const QRect box = GraphLabelBox(label, text, 1.0);
     // drawText puts the first line's ascent below the box's top.
-    const QFontMetricsF metrics(GraphLabelFont(label));
+    const QFontMetricsF metrics(GraphLabelFont(label, 1.0));
     TPlacedLabel p;
     p.Label = label;
     p.Box = {box.left(), box.top(), box.width(), box.height()};

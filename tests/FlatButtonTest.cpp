@@ -513,6 +513,30 @@ TEST_F(ButtonTest, HoverStaysWhilePressedAndEndsOnReleaseOutside) {
   EXPECT_FALSE(TFlatButton::HoverTimer()->isActive());
 }
 
+TEST_F(ButtonTest, LeavingEndsAHoverThatNoTimerTracks) {
+  // Clicked while no window is active: the release gives the hover look,
+  // but no hover tracking started.
+  TFlatButton* a = Make();
+  Active = false;
+  Hovered = a;
+  ClickAt(*a, {5, 5});
+  ASSERT_TRUE(a->MouseOver());
+  EXPECT_EQ(TFlatButton::HoverButton(), nullptr);
+  Hovered = nullptr;
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(a, &leave);
+  EXPECT_FALSE(a->MouseOver());
+
+  // While the mouse button is held the look stays.
+  Active = true;
+  Hovered = a;
+  Move(*a, {5, 5});
+  Press(*a, {5, 5});
+  QApplication::sendEvent(a, &leave);
+  EXPECT_TRUE(a->MouseOver());
+  Release(*a, {5, 5});
+}
+
 TEST_F(ButtonTest, ReleaseInsideKeepsTheHoverLook) {
   TFlatButton* a = Make();
   Hovered = a;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
+#include <algorithm>
 
 #include "app/AboutUnit.h"
 #include "controls/HSLUtils.h"
@@ -34,4 +36,28 @@ TEST(AboutForm, BevelClosesBothRingsRoundThePanel) {
   EXPECT_EQ(image.pixel(1, h - 3), light);
   EXPECT_EQ(image.pixel(w - 2, h - 2), light);
   EXPECT_EQ(image.pixel(2, 2), black);
+}
+
+TEST(AboutForm, VersionLineStartsAtTheOtherLinesEdge) {
+  TAboutForm about;
+  const QRect box = about.Label6->geometry();
+  EXPECT_EQ(box.left(), 12);
+  EXPECT_GE(box.width(), about.Label6->sizeHint().width());  // nothing cut off
+  // Its ink, on the black panel, begins where the next line's does (give or
+  // take the letters' side bearings).
+  const QImage image = about.grab().toImage();
+  auto firstInk = [&](const QRect& rows) {
+    int first = image.width();
+    for (int y = rows.top(); y <= rows.bottom(); ++y)
+      for (int x = 2; x < 150; ++x)
+        if (qGray(image.pixel(x, y)) > 128) {
+          first = std::min(first, x);
+          break;
+        }
+    return first;
+  };
+  const int version = firstInk(box);
+  const int next = firstInk(about.Label1->geometry());
+  EXPECT_GE(version, 12);
+  EXPECT_NEAR(version, next, 2);
 }

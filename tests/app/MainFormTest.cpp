@@ -322,6 +322,59 @@ TEST(MainForm, ShowGraphTogglesTheWindowAndTheCloseBoxRaisesTheButton) {
   EXPECT_TRUE(g.Picture() == before) << "hiding keeps the picture";
 }
 
+TEST(MainForm, AMinimisedGraphWindowCountsAsHiddenAndShowGraphRestoresIt) {
+  // Window managers that offer minimising whatever a tool window asks.
+  TStartedProgram p;
+  TMainForm& m = p.Program->MainForm();
+  TGraphForm& g = p.Program->GraphForm();
+  g.setWindowState(g.windowState() | Qt::WindowMinimized);
+  EXPECT_FALSE(g.IsShown());
+  EXPECT_FALSE(m.ShowButton->Down());
+
+  // About takes the main window as its reference then.
+  Click(m.AboutButton);
+  const QRect mf = m.frameGeometry();
+  EXPECT_EQ(p.Program->AboutForm().pos(),
+            QPoint(mf.left() + (mf.width() - 228) / 2, mf.top() + (mf.height() - 170) / 2));
+
+  Click(m.ShowButton);
+  EXPECT_TRUE(g.isVisible());
+  EXPECT_FALSE(g.isMinimized());
+  EXPECT_TRUE(m.ShowButton->Down());
+  EXPECT_FALSE(m.isMinimized());
+
+  // Brought back by the window manager: the button follows.
+  g.setWindowState(g.windowState() | Qt::WindowMinimized);
+  g.setWindowState(g.windowState() & ~Qt::WindowMinimized);
+  EXPECT_TRUE(m.ShowButton->Down());
+}
+
+TEST(MainForm, TheOtherWindowsGoDownAndComeBackWithTheMainWindow) {
+  TStartedProgram p;
+  TMainForm& m = p.Program->MainForm();
+  TGraphForm& g = p.Program->GraphForm();
+  THelpForm& h = p.Program->HelpForm();
+  TAboutForm& a = p.Program->AboutForm();
+  Click(m.HelpButton);
+  ASSERT_TRUE(h.isVisible());
+  ASSERT_FALSE(a.isVisible());
+  m.setWindowState(m.windowState() | Qt::WindowMinimized);
+  EXPECT_FALSE(g.isVisible());
+  EXPECT_FALSE(h.isVisible());
+  EXPECT_TRUE(m.ShowButton->Down()) << "the graph window comes back";
+  m.setWindowState(m.windowState() & ~Qt::WindowMinimized);
+  EXPECT_TRUE(g.isVisible());
+  EXPECT_TRUE(h.isVisible());
+  EXPECT_FALSE(a.isVisible()) << "only the windows that were shown";
+
+  // The help window minimised on its own: Help brings it back.
+  h.setWindowState(h.windowState() | Qt::WindowMinimized);
+  Click(m.HelpButton);
+  EXPECT_TRUE(h.isVisible());
+  EXPECT_FALSE(h.isMinimized());
+  EXPECT_FALSE(m.isMinimized());
+}
+
 TEST(MainForm, DrawingWhileTheGraphIsHiddenLeavesItHidden) {
   TStartedProgram p;
   TMainForm& m = p.Program->MainForm();

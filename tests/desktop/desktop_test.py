@@ -2,11 +2,13 @@
 """The real program on a real X server, with and without a window manager.
 
 Starts Xvfb (1280 x 1024), optionally openbox, and the program on a bundled
-example with a private home, then checks what a user sees at start: the
-outer frames of the main and graph windows; the association question, the
-error dialog and the standard error box centred on the screen; the help
-window centred on its first showing; and the weight of the window font,
-measured on a screenshot.
+example with a private home, then checks what a user sees: the outer frames
+of the main and graph windows; the association question, the error dialog
+and the standard error box centred on the screen; the help window centred on
+its first showing; the weight of the window font, measured on a screenshot,
+also on a screen scaled by QT_SCALE_FACTOR=2; the graph and help windows
+minimised by openbox and brought back; the hover face of a button after a
+modal box without a window manager; the About window's version line.
 
     desktop_test.py PROGRAM EXAMPLE.fnc [--shots FOLDER]
 """
@@ -56,7 +58,7 @@ def wait_for(predicate, timeout=15.0, step=0.05):
 
 
 class Display:
-    def __init__(self, with_wm, home):
+    def __init__(self, with_wm, home, scale=None):
         read, write = os.pipe()
         self.xvfb_log = os.path.join(home, "xvfb.log")
         with open(self.xvfb_log, "wb") as log:
@@ -80,6 +82,11 @@ class Display:
                         XDG_DATA_DIRS="/usr/local/share:/usr/share", LC_ALL="C.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("QT_QPA_PLATFORM", None)
+        for name in ("QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                     "QT_ENABLE_HIGHDPI_SCALING"):
+            self.env.pop(name, None)
+        if scale:
+            self.env["QT_SCALE_FACTOR"] = str(scale)
         self.wm = None
         try:
             # The display number is told a little before the server takes clients.
@@ -146,14 +153,48 @@ class Display:
         return last
 
     def key(self, wid, *keys):
-        run("xdotool", "windowactivate", "--sync", wid, env=self.env)
-        run("xdotool", "key", "--window", wid, *keys, env=self.env)
+        if self.wm:
+            run("xdotool", "windowactivate", "--sync", wid, env=self.env)
+            run("xdotool", "key", "--window", wid, *keys, env=self.env)
+        else:
+            # Without a window manager the program gives its dialog the
+            # focus itself; the keys are typed once it has it. A key sent
+            # to a window instead leaves a stray key event behind, which
+            # reaches the next window to take the focus (the About window's
+            # OK button, which closes it), so that is the last resort.
+            if wait_for(lambda: run("xdotool", "getwindowfocus", env=self.env).strip() == wid,
+                        timeout=10):
+                run("xdotool", "key", *keys, env=self.env)
+            else:
+                print(f"note  window {wid} never took the focus; the keys are sent to it",
+                      flush=True)
+                run("xdotool", "key", "--window", wid, *keys, env=self.env)
 
     def click(self, x, y):
         run("xdotool", "mousemove", str(x), str(y), "click", "1", env=self.env)
 
     def grab(self):
         return ImageGrab.grab(xdisplay=self.name).convert("RGB")
+
+    def wm_state(self, wid):
+        """"Normal", "Iconic" or None (withdrawn) as the window manager says."""
+        out = run("xprop", "-id", wid, "WM_STATE", env=self.env)
+        for state in ("Normal", "Iconic"):
+            if "window state: " + state in out:
+                return state
+        return None
+
+    def viewable(self, wid):
+        return "IsViewable" in run("xwininfo", "-id", wid, env=self.env)
+
+    def client_origin(self, wid):
+        info = run("xwininfo", "-id", wid, env=self.env)
+        return (int(info.split("Absolute upper-left X:")[1].split()[0]),
+                int(info.split("Absolute upper-left Y:")[1].split()[0]))
+
+    def park_pointer(self):
+        """The pointer over the bare screen, off every window."""
+        run("xdotool", "mousemove", "2", str(SCREEN_H - 2), env=self.env)
 
 
 class NothingShown(Exception):
@@ -230,6 +271,127 @@ def stroke_width(image, box):
     return sum(runs) / len(runs) if runs else 0.0
 
 
+def first_ink(image, box):
+    """Leftmost column of bright pixels (text on the About window's black)
+    inside box, or None."""
+    region = image.crop(box).convert("L")
+    w, h = region.size
+    pixels = region.load()
+    columns = [x for y in range(h) for x in range(w) if pixels[x, y] > 128]
+    return box[0] + min(columns) if columns else None
+
+
+def same_face(screen, a, b):
+    """Whether two button-face points show the same colour."""
+    return screen.getpixel(a) == screen.getpixel(b)
+
+
+def settled_screen(display, ready, timeout=5.0):
+    """A screenshot once ready(screenshot) holds (a busy machine paints
+    late), or the last one taken."""
+    shot = [None]
+
+    def grab_and_test():
+        shot[0] = display.grab()
+        return ready(shot[0])
+    wait_for(grab_and_test, timeout=timeout, step=0.1)
+    return shot[0]
+
+
+def minimise_checks(display, cx, cy, main, graph, help_window, shots):
+    """openbox offers minimising whatever a window asks: the tool windows go
+    down alone, "Show Graph" follows, and both come back from it."""
+    for wid, name in ((graph, "graph"), (help_window, "help")):
+        types = run("xprop", "-id", wid, "_NET_WM_WINDOW_TYPE", env=display.env)
+        first = types.partition("=")[2].split(",")[0].strip()
+        check(first == "_NET_WM_WINDOW_TYPE_UTILITY",
+              f"openbox: the {name} window asks for a tool window ({first or 'no type'})")
+        hints = run("xprop", "-id", wid, "_MOTIF_WM_HINTS", env=display.env).partition("=")[2]
+        values = [int(v, 16) for v in hints.split(",") if v.strip()]
+        check(len(values) >= 2 and values[0] & 1 and not values[1] & (0x08 | 0x10),
+              f"openbox: the {name} window asks for no minimise and maximise ({hints.strip()})")
+
+    # Button faces: Show Graph against Load FNC (up) and Isometric (down).
+    show_face = (cx + 256 + 3, cy + 104 + 3)
+    up_face = (cx + 96 + 3, cy + 104 + 3)
+    down_face = (cx + 256 + 3, cy + 64 + 3)
+    before = display.settled_frame(graph)
+    run("xdotool", "windowminimize", graph, env=display.env)
+    wait_for(lambda: display.wm_state(graph) == "Iconic", timeout=5)
+    display.park_pointer()
+    screen = settled_screen(display, lambda shot: same_face(shot, show_face, up_face))
+    if shots:
+        screen.save(os.path.join(shots, "graph-minimised-wm.png"))
+    check(display.wm_state(graph) == "Iconic" and display.wm_state(main) == "Normal",
+          f"openbox: the graph window minimises alone (graph {display.wm_state(graph)}, "
+          f"main {display.wm_state(main)})")
+    check(same_face(screen, show_face, up_face), "openbox: Show Graph is up while the graph "
+          f"window is minimised (face {screen.getpixel(show_face)})")
+
+    display.click(cx + 256 + 36, cy + 104 + 9)
+    wait_for(lambda: display.wm_state(graph) == "Normal" and display.viewable(graph), timeout=5)
+    display.park_pointer()
+    screen = settled_screen(display, lambda shot: same_face(shot, show_face, down_face))
+    if shots:
+        screen.save(os.path.join(shots, "graph-restored-wm.png"))
+    check(display.wm_state(graph) == "Normal" and display.viewable(graph),
+          f"openbox: Show Graph brings the minimised graph window back ({display.wm_state(graph)})")
+    check(display.wm_state(main) == "Normal" and display.viewable(main),
+          f"openbox: the main window stays as it was ({display.wm_state(main)})")
+    check(display.settled_frame(graph) == before, "openbox: the graph window comes back where it was")
+    check(same_face(screen, show_face, down_face), "openbox: Show Graph is down again "
+          f"(face {screen.getpixel(show_face)})")
+
+    run("xdotool", "windowminimize", help_window, env=display.env)
+    wait_for(lambda: display.wm_state(help_window) == "Iconic", timeout=5)
+    time.sleep(0.3)
+    check(display.wm_state(main) == "Normal",
+          f"openbox: minimising the help window leaves the main window ({display.wm_state(main)})")
+    display.click(cx + 336 + 36, cy + 104 + 9)
+    wait_for(lambda: display.wm_state(help_window) == "Normal", timeout=5)
+    check(display.wm_state(help_window) == "Normal" and display.viewable(help_window),
+          "openbox: Help brings the minimised help window back")
+
+
+def hover_and_about_checks(display, cx, cy, shots):
+    """Without a window manager: Help was clicked right after a modal box;
+    its hover face goes when the pointer leaves. Then the About window's
+    version line starts at the other lines' left edge."""
+    run("xdotool", "mousemove", str(cx + 200), str(cy + 3), env=display.env)
+    help_face, up_face = (cx + 336 + 3, cy + 104 + 3), (cx + 96 + 3, cy + 104 + 3)
+    screen = settled_screen(display, lambda shot: same_face(shot, help_face, up_face))
+    if shots:
+        screen.save(os.path.join(shots, "hover-left-bare.png"))
+    check(same_face(screen, help_face, up_face),
+          "no window manager: Help loses its hover face when the pointer leaves after a modal "
+          f"box (face {screen.getpixel(help_face)}, up {screen.getpixel(up_face)})")
+
+    display.click(cx + 416 + 36, cy + 104 + 9)
+    about = display.window("About")
+    check(about is not None, "no window manager: the About window is shown")
+    if not about:
+        return
+    ax, ay = display.client_origin(about)
+
+    def painted(shot):
+        # The light inner ring of the bevel and the black inside it: the
+        # panel is on top and painted (the help window lies partly under it).
+        return (min(shot.getpixel((ax + 1, ay + 1))) > 200 and min(shot.getpixel((ax + 1, ay + 100))) > 200
+                and max(shot.getpixel((ax + 3, ay + 3))) < 40 and max(shot.getpixel((ax + 3, ay + 100))) < 40
+                and first_ink(shot, (ax + 2, ay + 32, ax + 150, ay + 46)) is not None)
+    screen = settled_screen(display, painted)
+    if shots:
+        screen.crop((ax, ay, ax + 228, ay + 170)).save(os.path.join(shots, "about-bare.png"))
+    version = first_ink(screen, (ax + 2, ay + 32, ax + 150, ay + 46))
+    lines = [first_ink(screen, (ax + 2, ay + top, ax + 150, ay + top + 14))
+             for top in (51, 72, 93, 115)]
+    lines = [x for x in lines if x is not None]
+    edge = min(lines) if lines else None
+    check(version is not None and edge is not None and version - ax >= 12 and abs(version - edge) <= 2,
+          f"no window manager: the version line starts at x = {None if version is None else version - ax}, "
+          f"the other lines at {None if edge is None else edge - ax}")
+
+
 def session(program, example, with_wm, shots):
     label = "openbox" if with_wm else "no window manager"
     print(f"-- {label}", flush=True)
@@ -295,6 +457,69 @@ def session(program, example, with_wm, shots):
             if shots:
                 time.sleep(0.3)
                 display.grab().save(os.path.join(shots, f"help-{'wm' if with_wm else 'bare'}.png"))
+            if with_wm:
+                minimise_checks(display, cx, cy, main, graph, help_window, shots)
+        if not with_wm:
+            hover_and_about_checks(display, cx, cy, shots)
+    finally:
+        stop(app)
+        display.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def scale_session(program, example, shots, scale=2):
+    """The program on a screen scaled by QT_SCALE_FACTOR, under openbox: the
+    window font as bold as the buttons' captions, the dialogs centred to the
+    device pixel."""
+    label = f"openbox, scale {scale}"
+    print(f"-- {label}", flush=True)
+    home = tempfile.mkdtemp(prefix="helixor-home-")
+    display = Display(True, home, scale=scale)
+    app = None
+    try:
+        app = start_program(display, home, program, example)
+        confirm = first_window(display, app, home, "Confirm")
+        check(confirm is not None, f"{label}: the association question is shown")
+        if confirm:
+            check_centred(display.settled_frame(confirm), f"{label}: the question")
+            display.key(confirm, "Escape")
+        main = display.window("Helixor 1.0")
+        check(main is not None, f"{label}: the main window is shown")
+        if not main:
+            return
+        display.settled_frame(main)
+        cx, cy = display.client_origin(main)
+
+        def at(x, y):  # a point of the main window's client area, in device pixels
+            return cx + round(x * scale), cy + round(y * scale)
+
+        screen = settled_screen(display, lambda shot: stroke_width(shot, (*at(16, 47), *at(120, 60))) > 0
+                                and stroke_width(shot, (*at(18, 66), *at(87, 81))) > 0)
+        if shots:
+            screen.save(os.path.join(shots, f"start-scale{scale}.png"))
+        # "Graph view mode :" at (16, 47) against the caption of "Front",
+        # inside its frame at (16, 64, 73, 19).
+        text = stroke_width(screen, (*at(16, 47), *at(120, 60)))
+        caption = stroke_width(screen, (*at(18, 66), *at(16 + 71, 64 + 17)))
+        check(text >= 1.6 * scale and text >= 0.8 * caption,
+              f"{label}: window font is bold (mean stroke {text:.2f} device pixels, "
+              f"button captions {caption:.2f}, regular is about {1.3 * scale:.1f})")
+
+        display.click(*at(42 + 30, 24 + 9))
+        run("xdotool", "key", "ctrl+a", env=display.env)
+        run("xdotool", "type", "1/", env=display.env)
+        display.click(*at(416 + 36, 60 + 13))
+        error = display.window("Error")
+        check(error is not None, f"{label}: the error dialog is shown")
+        if error:
+            check_centred(display.settled_frame(error), f"{label}: the error dialog")
+            display.key(error, "Return")
+            wait_for(lambda: display.window("Error", timeout=0.1) is None, timeout=5)
+        display.click(*at(336 + 36, 104 + 9))
+        help_window = display.window("Help")
+        check(help_window is not None, f"{label}: the help window is shown")
+        if help_window:
+            check_centred(display.settled_frame(help_window), f"{label}: the help window")
     finally:
         stop(app)
         display.close()
@@ -343,7 +568,8 @@ def main():
     program, example = os.path.abspath(args.program), os.path.abspath(args.example)
     runs = [("openbox", lambda: session(program, example, True, args.shots)),
             ("no window manager", lambda: session(program, example, False, args.shots)),
-            ("openbox, missing file", lambda: error_box_session(program))]
+            ("openbox, missing file", lambda: error_box_session(program)),
+            ("openbox, scale 2", lambda: scale_session(program, example, args.shots))]
     for label, run_session in runs:
         for attempt in (1, 2):
             try:

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QXmlStreamReader>
 
 #include "../plot/CliProcess.h"
@@ -71,6 +72,25 @@ int Lit(const QImage& image, const QRect& box) {
   for (int y = box.top(); y <= box.bottom(); ++y)
     for (int x = box.left(); x <= box.right(); ++x) n += qGreen(image.pixel(x, y)) > 128;
   return n;
+}
+
+// Mean length of the horizontal runs of lit pixels: the stroke width of
+// white text on black.
+double MeanStroke(const QImage& image) {
+  long total = 0, runs = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    int length = 0;
+    for (int x = 0; x <= image.width(); ++x) {
+      if (x < image.width() && qGreen(image.pixel(x, y)) > 128) {
+        ++length;
+      } else if (length > 0) {
+        total += length;
+        ++runs;
+        length = 0;
+      }
+    }
+  }
+  return runs ? double(total) / runs : 0.0;
 }
 
 class GraphLabelsTest : public testing::Test {
@@ -147,6 +167,23 @@ TEST_F(GraphLabelsTest, LabelsStandInTheWindowsBoxes) {
   // A flat view leaves the Z letter out.
   draw.Draw(TView::Front);
   EXPECT_EQ(PlaceGraphLabels(draw.labels).size(), 4u);
+}
+
+TEST_F(GraphLabelsTest, TextsStayBoldOnAScaledDevice) {
+  // The zoom text as the window paints it, on a device of 2 device pixels
+  // per pixel. With its upright strokes (the ones) the regular face's runs
+  // average about 1.6 pixels there, the bold one's 2.
+  const QString text = QStringLiteral("Zoom : 1.1111");
+  const QRect box = GraphLabelBox(TGraphLabel::ZoomLabel, text, 2.0).translated(-480, -436);
+  QImage image(box.size() * 2, QImage::Format_RGB32);
+  image.setDevicePixelRatio(2.0);
+  image.fill(Qt::black);
+  {
+    QPainter painter(&image);
+    PaintGraphLabel(painter, TGraphLabel::ZoomLabel, text, box);
+  }
+  EXPECT_GE(MeanStroke(image) / 2.0, 1.8);
+  EXPECT_TRUE(GraphLabelFont(TGraphLabel::ZoomLabel, 2.0).bold());
 }
 
 TEST_F(GraphLabelsTest, LabelledSvgIsWellFormedXml) {
