@@ -32,7 +32,7 @@ Extended Exp(Extended x) {
   const U128 magnitude = shift >= 0 ? static_cast<U128>(p.Significand) << shift : p.Significand >> -shift;
   const S128 scaled = p.Negative ? -static_cast<S128>(magnitude) : static_cast<S128>(magnitude);
   // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits).
-  std::int64_t k = RoundedToInt64(x * StepsPerUnit);
+  std::int64_t k = RoundedToInt64(x * StepsPerUnit - 0.5L);  // floor, but for rounding
   S128 r;
   for (;;) {
     r = scaled - k * static_cast<S128>(ExpStepHigh) - ((static_cast<S128>(k) * ExpStepLow) >> 64);
@@ -44,11 +44,12 @@ Extended Exp(Extended x) {
       break;
   }
   const U128 t = static_cast<U128>(r) << 16;  // r at scale 128, below 2^-8.47
-  // e^r - 1 = r + r^2 (1/2 + r (1/6 + r (1/24 + ... + r^7/11!))); the
-  // bracket from 1/24 on in 64 bits (its error times r^4 is below 2^-97).
+  // e^r - 1 = r + r^2 (1/2 + r (1/6 + r (1/24 + ... + r^4/8!))), short
+  // of e^r by less than r^9/9! < 2^-94; the bracket from 1/24 on in 64
+  // bits (its error times r^4 is below 2^-97).
   const std::uint64_t t64 = High(t);
-  std::uint64_t tail = InverseFactorial64[11];
-  for (int n = 10; n >= 4; --n) tail = InverseFactorial64[n] + MulHigh64(t64, tail);
+  std::uint64_t tail = InverseFactorial64[8];
+  for (int n = 7; n >= 4; --n) tail = InverseFactorial64[n] + MulHigh64(t64, tail);
   U128 s = InverseFactorial128[3] + MulHigh(t, static_cast<U128>(tail) << 64);
   s = InverseFactorial128[2] + MulHigh(t, s);
   const U128 expm1 = t + MulHigh(t, MulHigh(t, s));
@@ -106,10 +107,11 @@ Extended Ln(Extended x) {
   const U128 product = static_cast<U128>(m) * LnInverse[j];  // at scale 126, in [1, 1 + 2^-8)
   const U128 t = (product - (static_cast<U128>(1) << 126)) << 2;  // at scale 128
   const std::uint64_t t64 = High(t);
-  // ln(1 + t) = t - t^2 a_2, a_n = 1/n - t a_(n+1) (all positive); a_5 on
-  // in 64 bits (its error times t^5 is below 2^-104).
-  std::uint64_t a64 = Reciprocal64[13];
-  for (int n = 12; n >= 5; --n) a64 = AlternateStep64(Reciprocal64[n], t64, a64);
+  // ln(1 + t) = t - t^2 a_2, a_n = 1/n - t a_(n+1) (all positive), to
+  // t^11/11 (the rest is below 2^-99); a_5 on in 64 bits (its error times
+  // t^5 is below 2^-104).
+  std::uint64_t a64 = Reciprocal64[11];
+  for (int n = 10; n >= 5; --n) a64 = AlternateStep64(Reciprocal64[n], t64, a64);
   U128 a = AlternateStep(Reciprocal128[4], t, static_cast<U128>(a64) << 64);
   a = AlternateStep(Reciprocal128[3], t, a);
   a = AlternateStep(Reciprocal128[2], t, a);
@@ -140,9 +142,10 @@ U128 ReciprocalOf(U128 d) {
 U128 AtanCorrection(U128 u) {
   const U128 u2 = MulHigh(u, u);
   const std::uint64_t u2s = High(u2);
-  // g = 1/3 - u^2 (1/5 - u^2 (1/7 - ...)); from 1/5 on in 64 bits.
-  std::uint64_t g64 = Reciprocal64[15];
-  for (int n = 13; n >= 5; n -= 2) g64 = AlternateStep64(Reciprocal64[n], u2s, g64);
+  // g = 1/3 - u^2 (1/5 - u^2 (1/7 - ...)) to u^8/11 (the rest of the
+  // series is below 2^-107); from 1/5 on in 64 bits.
+  std::uint64_t g64 = Reciprocal64[11];
+  for (int n = 9; n >= 5; n -= 2) g64 = AlternateStep64(Reciprocal64[n], u2s, g64);
   const U128 g = AlternateStep(Reciprocal128[3], u2, static_cast<U128>(g64) << 64);
   return MulHigh(u, MulHigh(u2, g));
 }
@@ -164,12 +167,8 @@ Extended ArcTan(Extended x) {
   } else if (p.Significand == (std::uint64_t{1} << 63)) {
     z = static_cast<U128>(1) << (127 - (p.Biased - 16383));
   } else {
-    // 2^191 / m by two 128-by-64 divisions, then shifted to scale 127.
-    const std::uint64_t m = p.Significand;
-    std::uint64_t high, low, rest;
-    asm("divq %4" : "=a"(high), "=d"(rest) : "a"(std::uint64_t{0}), "d"(std::uint64_t{1} << 63), "rm"(m));
-    asm("divq %4" : "=a"(low), "=d"(rest) : "a"(std::uint64_t{0}), "d"(rest), "rm"(m));
-    z = Pack(high, low) >> (64 + e);
+    // 1/|x| = 1/f * 2^-E for |x| = f 2^E, 1 < f < 2.
+    z = ReciprocalOf(static_cast<U128>(p.Significand) << 63) >> (1 + p.Biased - 16383);
   }
   const int i = static_cast<int>(z >> 119);  // floor(z * 256)
   U128 atanz;  // arctan z at scale 128

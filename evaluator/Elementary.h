@@ -3,7 +3,7 @@
 // own: the same bits on every platform, whatever its C library does.
 //
 // Each reduces its argument by a table, evaluates a short series in 128-bit
-// integer fixed point (some 100 correct bits, the higher terms in 64 bits)
+// integer fixed point (some 95 correct bits, the higher terms in 64 bits)
 // and rounds once to nearest. They are within one unit in the last place
 // everywhere and correctly rounded but for a few arguments in a million;
 // results below the normal range are rounded to the subnormal grid.

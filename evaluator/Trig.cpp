@@ -45,8 +45,9 @@ Reduced Widened(Extended hi, Extended lo) {
 // x = k * pi/2 + r with |r| about pi/4 at most; returns r (to some 2^-150)
 // and k mod 4.
 inline Reduced Reduce(Extended x, int& quadrant) {
-  const Extended k = std::rint(x * TwoOverPi);
-  quadrant = static_cast<int>(RoundedToInt64(k) & 3);
+  const std::int64_t whole = RoundedToInt64(x * TwoOverPi);
+  quadrant = static_cast<int>(whole & 3);
+  const Extended k = static_cast<Extended>(whole);
   // x - k P1 is exact, and so is the sum s + error = that - k P2.
   const Extended a = x - k * P1, b = k * P2;
   const Extended s = a - b;
@@ -179,13 +180,15 @@ U128 TableSineCosine(const Reduced& r, bool cosine) {
   const U128 d = v - (static_cast<U128>(i) << 120);
   const U128 u = MulHigh(d, d);
   const std::uint64_t u64 = High(u);
-  // sin d = d - d u (1/6 - u (1/120 - ...)); from 1/120 on in 64 bits.
-  std::uint64_t s64 = InverseFactorial64[11];
-  for (int n = 9; n >= 5; n -= 2) s64 = InverseFactorial64[n] - MulHigh64(u64, s64);
+  // sin d = d - d u (1/6 - u (1/120 - ...)) to d^9/9! (the rest is below
+  // 2^-113); from 1/120 on in 64 bits.
+  std::uint64_t s64 = InverseFactorial64[9];
+  for (int n = 7; n >= 5; n -= 2) s64 = InverseFactorial64[n] - MulHigh64(u64, s64);
   const U128 sinD = d - MulHigh(d, MulHigh(u, InverseFactorial128[3] - MulHigh(u, static_cast<U128>(s64) << 64)));
-  // 1 - cos d = u (1/2 - u (1/24 - ...)); from 1/24 on in 64 bits.
-  std::uint64_t c64 = InverseFactorial64[12];
-  for (int n = 10; n >= 4; n -= 2) c64 = InverseFactorial64[n] - MulHigh64(u64, c64);
+  // 1 - cos d = u (1/2 - u (1/24 - ...)) to d^10/10! (the rest is below
+  // 2^-124); from 1/24 on in 64 bits.
+  std::uint64_t c64 = InverseFactorial64[10];
+  for (int n = 8; n >= 4; n -= 2) c64 = InverseFactorial64[n] - MulHigh64(u64, c64);
   const U128 oneMinusCosD = MulHigh(u, InverseFactorial128[2] - MulHigh(u, static_cast<U128>(c64) << 64));
   const U128 sinC = SinTable[i], cosC = CosTable[i];
   if (cosine) return cosC - MulHigh(cosC, oneMinusCosD) - MulHigh(sinC, sinD);

@@ -16,12 +16,12 @@ using S128 = __int128;
 inline std::uint64_t High(U128 a) { return static_cast<std::uint64_t>(a >> 64); }
 inline std::uint64_t Low(U128 a) { return static_cast<std::uint64_t>(a); }
 
-// floor(a * b / 2^128), exactly.
+// a * b / 2^128, at most 2 below floor(a * b / 2^128): the product of the
+// low halves is left out.
 inline U128 MulHigh(U128 a, U128 b) {
   const U128 hh = static_cast<U128>(High(a)) * High(b), hl = static_cast<U128>(High(a)) * Low(b);
-  const U128 lh = static_cast<U128>(Low(a)) * High(b), ll = static_cast<U128>(Low(a)) * Low(b);
-  const U128 middle = (ll >> 64) + Low(hl) + Low(lh);
-  return hh + (hl >> 64) + (lh >> 64) + (middle >> 64);
+  const U128 lh = static_cast<U128>(Low(a)) * High(b);
+  return hh + (hl >> 64) + (lh >> 64) + ((static_cast<U128>(Low(hl)) + Low(lh)) >> 64);
 }
 
 // floor(a * b / 2^64).
