@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 #include "evaluator/Extended.h"
 #include "tests/support/ElementaryAccuracy.h"

@@ -6,6 +6,7 @@
 
 #include <quadmath.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
