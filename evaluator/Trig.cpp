@@ -19,52 +19,16 @@ struct Reduced {
   bool Negative;
 };
 
-constexpr Extended FastLimit = 4096;
 constexpr Extended QuarterPi = 0xC.90FDAA22168C235p-4L;
-constexpr Extended TwoOverPi = 0xA.2F9836E4E44152Ap-4L;
-// pi/2 = P1 + P2 + P3 to about 2^-168. P1 and P2 have 52 significant bits,
-// so k * P1 and k * P2 are exact for k < 2^12.
-constexpr Extended P1 = 0xC90FDAA22168Cp-51L;
-constexpr Extended P2 = 0x234C4C6628B80p-103L;
-constexpr Extended P3 = 0xDC1CD129024E088Ap-167L;
 
-// hi + lo, |lo| at most half a unit of hi's last place, as 128 bits.
-Reduced Widened(Extended hi, Extended lo) {
-  const Parts h = PartsOf(hi), l = PartsOf(lo);
-  U128 m = static_cast<U128>(h.Significand) << 64;  // units of 2^(eh - 64)
-  const int eh = h.Biased - 16383 - 63, el = l.Biased - 16383 - 63;
-  const int shift = (eh - 64) - el;
-  if (lo != 0 && shift < 128) {
-    const U128 part = shift >= 0 ? static_cast<U128>(l.Significand) >> shift : static_cast<U128>(l.Significand) << -shift;
-    m = l.Negative == h.Negative ? m + part : m - part;
-  }
-  const int zeros = LeadingZeros(m);
-  return {m << zeros, eh + 63 - zeros, h.Negative};
-}
+// x = k * pi/2 + r by x times 2/pi in integer arithmetic, for every finite
+// |x| > pi/4 (cheaper than a three-part pi/2 in long doubles, and exact).
+// Of 2/pi only a 256-bit window counts: the bits before it add multiples of
+// 4 to x * 2/pi (x's unit is 2^e, so a bit of weight 2^-j with j <= e - 2
+// does), and the bits after it less than 2^-190. That leaves 192 fraction
+// bits, some 120 of them significant even for the x nearest a multiple of
+// pi/2, so r keeps 128 correct bits on every platform.
 
-// x = k * pi/2 + r with |r| about pi/4 at most; returns r (to some 2^-150)
-// and k mod 4.
-inline Reduced Reduce(Extended x, int& quadrant) {
-  const std::int64_t whole = RoundedToInt64(x * TwoOverPi);
-  quadrant = static_cast<int>(whole & 3);
-  const Extended k = static_cast<Extended>(whole);
-  // x - k P1 is exact, and so is the sum s + error = that - k P2.
-  const Extended a = x - k * P1, b = k * P2;
-  const Extended s = a - b;
-  const Extended bb = s - a;
-  const Extended error = (a - (s - bb)) - (b + bb);
-  const Extended tail = error - k * P3;
-  const Extended hi = s + tail;
-  const Extended lo = tail - (hi - s);
-  return Widened(hi, lo);
-}
-
-// Beyond FastLimit: x times 2/pi in integer arithmetic. Of 2/pi only a
-// 256-bit window counts: the bits before it add multiples of 4 to x * 2/pi
-// (x's unit is 2^e, so a bit of weight 2^-j with j <= e - 2 does), and the
-// bits after it less than 2^-190. That leaves 192 fraction bits, some 120
-// of them significant even for the x nearest a multiple of pi/2, so r
-// keeps 128 correct bits on every platform.
 // pi/4 to 128 bits, rounded.
 constexpr std::uint64_t QuarterPiBits[2] = {0xC90FDAA22168C234, 0xC4C6628B80DC1CD1};
 
@@ -84,10 +48,10 @@ std::uint64_t TwoOverPiAt(int start) {
   return (TwoOverPiLimbs[word] << shift) | (TwoOverPiLimbs[word + 1] >> (64 - shift));
 }
 
-Reduced ReduceLarge(Extended x, int& quadrant) {
+Reduced ReduceArgument(Extended x, int& quadrant) {
   const Parts bits = PartsOf(x);
   const std::uint64_t m = bits.Significand;
-  // |x| = m * 2^e with e >= -51.
+  // |x| = m * 2^e with e >= -64 (|x| > pi/4).
   const int e = bits.Biased - 16383 - 63;
   // The window starts at bit s: m * 2^e * (2/pi's bits from s on) * 2^256,
   // little-endian, with a zero limb on top for reading across the last
@@ -218,11 +182,6 @@ Reduced Unreduced(Extended x) {
   return {static_cast<U128>(m) << 64, exponent, p.Negative};
 }
 
-// Either reduction, by the size of x.
-inline Reduced ReduceAny(Extended x, int& quadrant) {
-  return std::fabs(x) <= FastLimit ? Reduce(x, quadrant) : ReduceLarge(x, quadrant);
-}
-
 }  // namespace
 
 Extended Cosine(Extended x) {
@@ -230,7 +189,7 @@ Extended Cosine(Extended x) {
   if (!(a <= QuarterPi)) {
     if (!(a < __builtin_huge_vall())) return x - x;  // NaN for NaN and infinities
     int quadrant;
-    const Reduced r = ReduceAny(x, quadrant);
+    const Reduced r = ReduceArgument(x, quadrant);
     // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
     return Kernel(r, (quadrant & 1) == 0, quadrant == 1 || quadrant == 2);
   }
@@ -243,7 +202,7 @@ Extended Sine(Extended x) {
   if (!(a <= QuarterPi)) {
     if (!(a < __builtin_huge_vall())) return x - x;
     int quadrant;
-    const Reduced r = ReduceAny(x, quadrant);
+    const Reduced r = ReduceArgument(x, quadrant);
     // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.
     return Kernel(r, (quadrant & 1) == 1, quadrant >= 2);
   }

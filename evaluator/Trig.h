@@ -4,12 +4,9 @@
 
 #include "evaluator/Extended.h"
 
-// They reduce the argument to |r| <= pi/4 (plus a hair) with r kept to 128
-// bits: for |x| <= 4096 by a three-part pi/2 (exact to about 2^-168, far
-// below one unit in the last place of any reduced argument in that range),
-// which is several times cheaper than a general reduction; beyond that by
-// 2/pi to 256 significant bits in integer arithmetic (a window of its
-// binary expansion chosen by the size of x). Then a table of sin and cos at
+// They reduce the argument to |r| <= pi/4 with r kept to 128 bits, by 2/pi
+// to 256 significant bits in integer arithmetic (a window of its binary
+// expansion chosen by the size of x); then a table of sin and cos at
 // multiples of 1/256 and short series in 128-bit fixed point, rounded once:
 // within one unit in the last place, nearly always correctly rounded.
 // NaN for NaN and infinities.
