@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "evaluator/ElementaryTables.h"
-#include "evaluator/Rounding.h"
 #include "evaluator/WideFixed.h"
 
 using namespace Elementary;

@@ -108,7 +108,6 @@ out.append(table("CosTable", [0] + [fixed(mpmath.cos(mpf(i) / 256), 128) for i i
 # 2/pi's binary fraction, most significant limb first, far enough for
 # arguments up to the largest 80-bit value (exponent 16383) plus a window.
 limbs = 270
-
 mpmath.mp.prec = 64 * limbs + 200
 v = int(mpmath.floor(2 / mpmath.pi * mpf(2) ** (64 * limbs)))
 mpmath.mp.prec = 400
