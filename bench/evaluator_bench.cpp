@@ -8,6 +8,10 @@
 // parse overhead (ours - native) against the allowance of 20 ns + 4 ns per
 // character, as it stands and scaled by this machine's speed (muparser's
 // times here against those where the allowance was set).
+//
+// Then the evaluator's own EXP, LN, ATAN, SIN and COS against the C
+// library's long double functions on the same arguments in the same run:
+// ns per call of each and the ratio library / ours.
 
 #include <benchmark/benchmark.h>
 #include <muParser.h>
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "evaluator/Constants.h"
+#include "evaluator/Elementary.h"
 #include "evaluator/Faults.h"
 #include "evaluator/Parser.h"
 #include "evaluator/Trig.h"
@@ -84,13 +89,13 @@ void Muparser(benchmark::State& state, int index) {
 // --- native ---------------------------------------------------------------
 // Exactly what the evaluator computes, bounds included: power as
 // e^(ln(b)*x), SQR as x*x, MOD as the remainder of the rounded integers,
-// COS and SIN as the evaluator's Cosine and Sine.
+// EXP, LN, ATAN, COS and SIN as the evaluator's own functions.
 
 inline bool Power(Extended b, Extended x, Extended& result) {
   if (!(b > 0)) return false;
-  const Extended l = logl(b) * x;
+  const Extended l = Ln(b) * x;
   if (l < -11356 || l > 11356) return false;
-  result = expl(l);
+  result = Exp(l);
   return true;
 }
 
@@ -114,14 +119,14 @@ inline Extended Native(int index, Extended t) {
       benchmark::DoNotOptimize(two);
       Extended p = 0;
       Power(two, t, p);
-      const Extended a = atanl(t);
+      const Extended a = ArcTan(t);
       const Extended s = a * a;
-      return Cosine(p) * (s > 0 ? logl(s) : s);
+      return Cosine(p) * (s > 0 ? Ln(s) : s);
     }
     default: {
       const std::int64_t a = static_cast<std::int64_t>(rintl(t));
       const Extended m = static_cast<Extended>(a % 3);
-      return m * expl(-t / 10) + sqrtl(fabsl(Sine(t)));
+      return m * Exp(-t / 10) + sqrtl(fabsl(Sine(t)));
     }
   }
 }
@@ -132,6 +137,54 @@ void NativeRun(benchmark::State& state, int index) {
     Extended t = TAt(k++);
     benchmark::DoNotOptimize(t);
     Extended v = Native(index, t);
+    benchmark::DoNotOptimize(v);
+  }
+}
+
+// --- the functions ---------------------------------------------------------
+// 1024 arguments each, spread over the values curves use (and, for the
+// second sine row, the integer reduction's range).
+
+struct FunctionRow {
+  const char* Name;
+  Extended (*Ours)(Extended);
+  Extended (*Library)(Extended);
+  Extended Low, High;
+};
+
+Extended LibraryExp(Extended x) { return expl(x); }
+Extended LibraryLn(Extended x) { return logl(x); }
+Extended LibraryAtan(Extended x) { return atanl(x); }
+Extended LibrarySin(Extended x) { return sinl(x); }
+Extended LibraryCos(Extended x) { return cosl(x); }
+
+const FunctionRow FunctionRows[] = {
+    {"exp", Exp, LibraryExp, -40, 40},          {"ln", Ln, LibraryLn, 1e-3L, 1e3L},
+    {"atan", ArcTan, LibraryAtan, -20, 20},     {"sin", Sine, LibrarySin, -100, 100},
+    {"cos", Cosine, LibraryCos, -100, 100},     {"sin-large", Sine, LibrarySin, 1e5L, 9e18L},
+};
+constexpr int FunctionRowCount = sizeof FunctionRows / sizeof FunctionRows[0];
+
+std::vector<Extended> ArgumentsOf(const FunctionRow& row) {
+  std::vector<Extended> xs(1024);
+  // Geometric spacing where the range spans decades, even spacing otherwise.
+  const bool geometric = row.Low > 0 && row.High / row.Low > 1e3L;
+  for (int k = 0; k < 1024; ++k) {
+    const Extended u = (k * 0.6180339887498948482L) - std::floor(k * 0.6180339887498948482L);
+    xs[k] = geometric ? row.Low * std::pow(row.High / row.Low, u) : row.Low + (row.High - row.Low) * u;
+  }
+  return xs;
+}
+
+void FunctionRun(benchmark::State& state, int index, bool library) {
+  const FunctionRow& row = FunctionRows[index];
+  const std::vector<Extended> xs = ArgumentsOf(row);
+  Extended (*const f)(Extended) = library ? row.Library : row.Ours;
+  std::uint32_t k = 0;
+  for (auto _ : state) {
+    Extended x = xs[k++ & 1023];
+    benchmark::DoNotOptimize(x);
+    Extended v = f(x);
     benchmark::DoNotOptimize(v);
   }
 }
@@ -225,6 +278,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("muparser" + suffix).c_str(), Muparser, i)->Unit(benchmark::kNanosecond);
     benchmark::RegisterBenchmark(("native" + suffix).c_str(), NativeRun, i)->Unit(benchmark::kNanosecond);
   }
+  for (int i = 0; i < FunctionRowCount; ++i) {
+    const std::string name = FunctionRows[i].Name;
+    benchmark::RegisterBenchmark(("fn-ours/" + name).c_str(), FunctionRun, i, false)->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark(("fn-library/" + name).c_str(), FunctionRun, i, true)->Unit(benchmark::kNanosecond);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Collector collector;
@@ -268,5 +326,17 @@ int main(int argc, char** argv) {
     std::printf("machine: muparser takes x%.2f the time it took where the allowance was set (geometric mean over "
                 "%d expressions); with the allowance scaled so: %s\n",
                 scale, references, metScaled ? "met" : "MISSED");
+
+  std::printf("\n%-40s %8s %10s %9s\n", "function (ns/call)", "ours", "library", "lib/ours");
+  bool fast = true;
+  for (const FunctionRow& row : FunctionRows) {
+    const std::string ours = std::string("fn-ours/") + row.Name, library = std::string("fn-library/") + row.Name;
+    if (!collector.times.count(ours) || !collector.times.count(library)) continue;
+    const double ratio = collector.times[library] / collector.times[ours];
+    fast = fast && ratio >= 1.5;
+    std::printf("%-40s %8.1f %10.1f %8.2fx %s\n", row.Name, collector.times[ours], collector.times[library], ratio,
+                ratio >= 1.5 ? "" : "MISSED");
+  }
+  std::printf("target: each function at least 1.5x the C library's long double one: %s\n", fast ? "met" : "MISSED");
   return 0;
 }

@@ -7,9 +7,10 @@
 // (cos(t), sin(t), t/10 on [0, 20 pi]) and a heavy one
 // (cos(2^t)*ln(sqr(atan(t)))+sin(3*t), (t MOD 3)*exp(-t/10)+sqrt(abs(sin(t))),
 // 2*cos(t)+abs(sin(3*t))^2 on [0.5, 1.5]), at 10^4, 10^5 and 10^6 samples,
-// and a start-up row of 100 samples. Prints the medians, the ratios
-// helixor / floor and gnuplot / helixor, and the peak memory (maximum
-// resident set) of each.
+// and a start-up row of 100 samples. Prints the machine's load average at
+// the start (warning above 0.5: figures from a busy machine do not hold),
+// the medians and minimums, the ratios helixor / floor and gnuplot /
+// helixor, and the peak memory (maximum resident set) of each.
 //
 // The pictures go to $TMPDIR (or /tmp). helixor-cli saves its picture to
 // disk before it replaces the file (fdatasync, then rename), which the
@@ -24,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -130,14 +132,19 @@ class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
-        medians_[run.run_name.function_name][run.run_name.args] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Aggregate && !run.error_occurred) {
+        if (run.aggregate_name == "median")
+          medians_[run.run_name.function_name][run.run_name.args] = run.GetAdjustedRealTime();
+        else if (run.aggregate_name == "min")
+          minimums_[run.run_name.function_name][run.run_name.args] = run.GetAdjustedRealTime();
+      }
     ConsoleReporter::ReportRuns(runs);
   }
 
   void PrintRatios() const {
-    std::printf("\n%-6s %-9s %13s %13s %7s %13s %8s %12s %12s %12s\n", "curve", "samples", "helixor (ms)",
-                "floor (ms)", "ratio", "gnuplot (ms)", "gp/hx", "helixor peak", "floor peak", "gnuplot peak");
+    std::printf("\n%-6s %-9s %13s %13s %7s %11s %11s %7s %13s %8s %12s %12s %12s\n", "curve", "samples",
+                "helixor (ms)", "floor (ms)", "ratio", "hx min", "floor min", "ratio", "gnuplot (ms)", "gp/hx",
+                "helixor peak", "floor peak", "gnuplot peak");
     const auto helixor = medians_.find("BM_HelixorRender");
     if (helixor == medians_.end()) return;
     for (const auto& [args, time] : helixor->second) {
@@ -145,25 +152,29 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       const long curve = std::strtol(args.c_str(), nullptr, 10);
       const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
       const double floor = Median("BM_FloorRender", args), gnuplot = Median("BM_GnuplotRender", args);
+      const double least = Least("BM_HelixorRender", args), floorLeast = Least("BM_FloorRender", args);
       const std::string key = "/" + std::to_string(curve) + "/" + std::to_string(n);
-      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %13.1f %7.1fx %8ld KiB %8ld KiB %8ld KiB\n",
-                  CurveName(curve), n, time, floor, floor > 0 ? time / floor : 0.0, gnuplot,
+      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx %13.1f %7.1fx %8ld KiB %8ld KiB %8ld KiB\n",
+                  CurveName(curve), n, time, floor, floor > 0 ? time / floor : 0.0, least, floorLeast,
+                  floorLeast > 0 ? least / floorLeast : 0.0, gnuplot,
                   gnuplot > 0 ? gnuplot / time : 0.0, PeakKiB()["BM_HelixorRender" + key],
                   PeakKiB()["BM_FloorRender" + key], PeakKiB()["BM_GnuplotRender" + key]);
     }
-    std::printf("(CPU time, medians; ratio = helixor / floor; targets at 10^6: helix <= 1.8, heavy <= 1.7;"
-                " at 100: <= 1.3)\n");
+    std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; targets on a quiet machine at 10^6:"
+                " helix <= 1.6, heavy <= 1.5; helix at 100: <= 1.3)\n");
   }
 
  private:
-  double Median(const std::string& name, const std::string& args) const {
-    const auto runs = medians_.find(name);
-    if (runs == medians_.end() || !runs->second.count(args)) return 0;
+  using Table = std::map<std::string, std::map<std::string, double>>;
+  static double Find(const Table& table, const std::string& name, const std::string& args) {
+    const auto runs = table.find(name);
+    if (runs == table.end() || !runs->second.count(args)) return 0;
     return runs->second.at(args);
   }
+  double Median(const std::string& name, const std::string& args) const { return Find(medians_, name, args); }
+  double Least(const std::string& name, const std::string& args) const { return Find(minimums_, name, args); }
 
- private:
-  std::map<std::string, std::map<std::string, double>> medians_;
+  Table medians_, minimums_;
 };
 
 }  // namespace
@@ -183,6 +194,15 @@ int main(int argc, char** argv) {
   if (!custom) args.insert(args.begin() + 1, interleave);
   int count = static_cast<int>(args.size());
 
+  // The load at the start: other work on the machine shows in every figure.
+  double load[1] = {0};
+  if (getloadavg(load, 1) == 1) {
+    std::printf("load average at the start: %.2f\n", load[0]);
+    if (load[0] > 0.5)
+      std::printf("warning: the load average is above 0.5; these figures are not those of a quiet machine\n");
+    std::fflush(stdout);
+  }
+
   struct Size { long Samples; int Repetitions; } sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
   for (const Size& s : sizes)
     for (long curve : {Helix, Heavy})
@@ -194,6 +214,8 @@ int main(int argc, char** argv) {
             ->Args({curve, s.Samples})
             ->Iterations(1)
             ->Repetitions(s.Repetitions)
+            ->ComputeStatistics("min",
+                                [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
             ->ReportAggregatesOnly(true)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);

@@ -4,8 +4,8 @@
 // The same work in the same 80-bit arithmetic: the extent pass over 101
 // samples, the zoom, n + 1 samples with the length and the isometric
 // projection, rint to pixels, one-pixel lines into a 600 x 451 buffer, and
-// the BMP file. COS and SIN are the evaluator's own (the same range
-// reduction), power is e^(ln(b) * x), MOD the remainder of the rounded
+// the BMP file. EXP, LN, ATAN, COS and SIN are the evaluator's own
+// functions, power is e^(ln(b) * x), MOD the remainder of the rounded
 // integers. No background, no labels, no messages.
 //
 // Usage: render_floor helix|heavy SAMPLES OUTPUT.bmp   (SAMPLES is n + 1)
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "evaluator/Constants.h"
+#include "evaluator/Elementary.h"
 #include "evaluator/Trig.h"
 
 namespace {
@@ -26,7 +27,7 @@ constexpr int Width = 600, Height = 451;
 
 inline long double Power(long double b, long double x) {
   if (!(b > 0)) return x;
-  return expl(logl(b) * x);
+  return Exp(Ln(b) * x);
 }
 
 struct Point {
@@ -40,10 +41,10 @@ inline Point Helix(long double t) { return {Cosine(t), Sine(t), t / 10}; }
 // y = (t MOD 3)*exp(-t/10)+sqrt(abs(sin(t)))
 // z = 2*cos(t)+abs(sin(3*t))^2
 inline Point Heavy(long double t, long double two) {
-  const long double a = atanl(t);
-  const long double x = Cosine(Power(two, t)) * logl(a * a) + Sine(3 * t);
+  const long double a = ArcTan(t);
+  const long double x = Cosine(Power(two, t)) * Ln(a * a) + Sine(3 * t);
   const long double m = static_cast<long double>(std::llrint(t) % 3);
-  const long double y = m * expl(-t / 10) + sqrtl(fabsl(Sine(t)));
+  const long double y = m * Exp(-t / 10) + sqrtl(fabsl(Sine(t)));
   const long double z = 2 * Cosine(t) + Power(fabsl(Sine(3 * t)), 2);
   return {x, y, z};
 }
@@ -94,7 +95,7 @@ void WriteBmp(const char* path, const std::vector<std::uint8_t>& pixels) {
 
 template <typename Curve>
 int Render(Curve curve, long double a, long double b, long n, const char* output) {
-  const long double sinIso = sinl(0.52359877559829887307L), cosIso = cosl(0.52359877559829887307L);
+  const long double sinIso = Sine(0.52359877559829887307L), cosIso = Cosine(0.52359877559829887307L);
   long double extent = 0;
   for (int i = 0; i <= 100; ++i) {
     const Point p = curve(((b - a) * i) / 100 + a);

@@ -10,6 +10,7 @@
 #include "evaluator/ParseTables.h"
 #include "evaluator/Parser.h"
 #include "evaluator/Rounding.h"
+#include "evaluator/Elementary.h"
 #include "evaluator/Trig.h"
 
 namespace ParserDetail {
@@ -62,11 +63,11 @@ constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
   } else if (c == 'C') {
     if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Cosine(x);
   } else if (c == 'E') {
-    if ((ok = (x >= -PowerLimit && x <= PowerLimit))) y = std::exp(x);
+    if ((ok = (x >= -PowerLimit && x <= PowerLimit))) y = Exp(x);
   } else if (c == 'L') {
-    if ((ok = (x > 0))) y = std::log(x);
+    if ((ok = (x > 0))) y = Ln(x);
   } else if (c == 'A') {
-    y = (f[1] == 'B') ? std::fabs(x) : std::atan(x);
+    y = (f[1] == 'B') ? std::fabs(x) : ArcTan(x);
   } else if (c == 'R') {
     if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::rint(x);
   } else if (c == 'T') {
@@ -113,11 +114,11 @@ constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
         MathErrorLeaving(first, top->Value);
         break;
       }
-      const Extended exponent = Checked(std::log(base) * top->Value);
+      const Extended exponent = Checked(Ln(base) * top->Value);
       if (exponent < -PowerLimit || exponent > PowerLimit) [[unlikely]]
         MathErrorLeaving(first, top->Value);
       else
-        first->Value = std::exp(exponent);
+        first->Value = Exp(exponent);
       break;
     }
     case 100: {  // Factor -> Factor MOD Factor, on the operands rounded to int64

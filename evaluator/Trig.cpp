@@ -3,35 +3,31 @@
 #include <cmath>
 #include <cstdint>
 
-#include "evaluator/Rounding.h"
+#include "evaluator/ElementaryTables.h"
+#include "evaluator/WideFixed.h"
+
+using namespace Elementary;
 
 namespace {
 
-constexpr Extended FastLimit = 4096;
+// The reduced argument r, |r| <= pi/4 or a hair above, to 128 bits:
+// |r| = Magnitude * 2^(Exponent - 127), Magnitude's top bit set.
+struct Reduced {
+  U128 Magnitude;
+  int Exponent;
+  bool Negative;
+};
+
 constexpr Extended QuarterPi = 0xC.90FDAA22168C235p-4L;
-constexpr Extended TwoOverPi = 0xA.2F9836E4E44152Ap-4L;
-// pi/2 = P1 + P2 + P3 to about 2^-168. P1 and P2 have 52 significant bits,
-// so k * P1 and k * P2 are exact for k < 2^12.
-constexpr Extended P1 = 0xC90FDAA22168Cp-51L;
-constexpr Extended P2 = 0x234C4C6628B80p-103L;
-constexpr Extended P3 = 0xDC1CD129024E088Ap-167L;
 
-// x = k * pi/2 + r with |r| about pi/4 at most; returns r and k mod 4.
-inline Extended Reduce(Extended x, int& quadrant) {
-  const Extended k = std::rint(x * TwoOverPi);
-  quadrant = static_cast<int>(RoundedToInt64(k) & 3);
-  return ((x - k * P1) - k * P2) - k * P3;
-}
-
-// Beyond FastLimit, up to 2^64: x times 2/pi in integer arithmetic, with
-// 2/pi to 256 bits (the bits above 2^-1 only add multiples of 4 to any x
-// in this range, whose unit is at least 2^-51). That leaves 192 fraction
+// x = k * pi/2 + r by x times 2/pi in integer arithmetic, for every finite
+// |x| > pi/4 (cheaper than a three-part pi/2 in long doubles, and exact).
+// Of 2/pi only a 256-bit window counts: the bits before it add multiples of
+// 4 to x * 2/pi (x's unit is 2^e, so a bit of weight 2^-j with j <= e - 2
+// does), and the bits after it less than 2^-190. That leaves 192 fraction
 // bits, some 120 of them significant even for the x nearest a multiple of
-// pi/2, so r comes out correctly rounded on every platform, whatever its
-// C library does with large arguments.
-constexpr Extended ExactLimit = 0x1p64L;
-constexpr std::uint64_t TwoOverPiBits[4] = {0xA2F9836E4E441529, 0xFC2757D1F534DDC0,
-                                            0xDB6295993C439041, 0xFE5163ABDEBBC561};
+// pi/2, so r keeps 128 correct bits on every platform.
+
 // pi/4 to 128 bits, rounded.
 constexpr std::uint64_t QuarterPiBits[2] = {0xC90FDAA22168C234, 0xC4C6628B80DC1CD1};
 
@@ -44,22 +40,33 @@ std::uint64_t BitsAt(const std::uint64_t* limbs, int position) {
   return (limbs[word] >> shift) | (limbs[word + 1] << (64 - shift));
 }
 
-Extended ReduceLarge(Extended x, int& quadrant) {
-  const ExtendedBits bits = BitsOfExtended(std::fabs(x));
+// 64 bits of 2/pi's fraction from bit start on (bit 0 has weight 1/2).
+std::uint64_t TwoOverPiAt(int start) {
+  const int word = start / 64, shift = start % 64;
+  if (shift == 0) return TwoOverPiLimbs[word];
+  return (TwoOverPiLimbs[word] << shift) | (TwoOverPiLimbs[word + 1] >> (64 - shift));
+}
+
+Reduced ReduceArgument(Extended x, int& quadrant) {
+  const Parts bits = PartsOf(x);
   const std::uint64_t m = bits.Significand;
-  // |x| = m * 2^e with -51 <= e <= 0.
-  const int e = (bits.SignExponent & 0x7FFF) - 16383 - 63;
-  // m * 2/pi * 2^256, little-endian, with a zero limb on top for reading
-  // across the last one; the binary point of x * 2/pi lies at bit 256 - e.
+  // |x| = m * 2^e with e >= -64 (|x| > pi/4).
+  const int e = bits.Biased - 16383 - 63;
+  // The window starts at bit s: m * 2^e * (2/pi's bits from s on) * 2^256,
+  // little-endian, with a zero limb on top for reading across the last
+  // one; the binary point of the product lies at bit 256 + s - e.
+  const int s = e > 2 ? e - 2 : 0;
+  std::uint64_t window[4];
+  for (int i = 0; i < 4; ++i) window[i] = TwoOverPiAt(s + 64 * (3 - i));
   std::uint64_t product[6] = {};
   Wide carry = 0;
   for (int i = 0; i < 4; ++i) {
-    const Wide part = static_cast<Wide>(m) * TwoOverPiBits[3 - i] + carry;
+    const Wide part = static_cast<Wide>(m) * window[i] + carry;
     product[i] = static_cast<std::uint64_t>(part);
     carry = part >> 64;
   }
   product[4] = static_cast<std::uint64_t>(carry);
-  const int point = 256 - e;
+  const int point = 256 + s - e;
   quadrant = static_cast<int>(BitsAt(product, point) & 3);
   // The fraction f, 192 bits, most significant limb last.
   std::uint64_t f[3] = {BitsAt(product, point - 192), BitsAt(product, point - 128),
@@ -74,81 +81,130 @@ Extended ReduceLarge(Extended x, int& quadrant) {
     }
   }
   // Normalise, keeping the 128 leading bits g: |f| = g * 2^(-128 - zeros).
+  // (f is never 0: no multiple of pi/2 but 0 is an 80-bit value.)
   int zeros = 0;
-  while (zeros < 192 && f[2] == 0) {
+  while (zeros < 128 && f[2] == 0) {
     f[2] = f[1];
     f[1] = f[0];
     f[0] = 0;
     zeros += 64;
   }
-  if (zeros >= 192) return 0;
   const int lead = __builtin_clzll(f[2]);
   if (lead > 0) {
     f[2] = (f[2] << lead) | (f[1] >> (64 - lead));
     f[1] = (f[1] << lead) | (f[0] >> (64 - lead));
   }
   zeros += lead;
-  // r = 2 * g * pi/4 * 2^(-256 - zeros); the product g * pi/4 has 256 bits.
-  const Wide lowLow = static_cast<Wide>(f[1]) * QuarterPiBits[1];
-  const Wide lowHigh = static_cast<Wide>(f[1]) * QuarterPiBits[0];
-  const Wide highLow = static_cast<Wide>(f[2]) * QuarterPiBits[1];
-  const Wide highHigh = static_cast<Wide>(f[2]) * QuarterPiBits[0];
-  const Wide middle = (lowLow >> 64) + static_cast<std::uint64_t>(lowHigh) + static_cast<std::uint64_t>(highLow);
-  const Wide top = highHigh + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
-  std::uint64_t rest = static_cast<std::uint64_t>(middle);  // the bits below top
-  // Round top to 64 significant bits, to nearest (the rest only breaks ties).
-  int exponent = 127;  // the bit position of top's leading bit
-  Wide t = top;
-  if (!(t >> 127)) {
-    t = (t << 1) | (rest >> 63);
-    rest <<= 1;
-    exponent = 126;
+  // r = 2 * g * pi/4 * 2^(-256 - zeros); the top of the product g * pi/4.
+  U128 top = MulHigh(Pack(f[2], f[1]), Pack(QuarterPiBits[0], QuarterPiBits[1]));
+  // top >= 2^126; r = top * 2^(-127 - zeros).
+  int exponent = -zeros;
+  if (!(top >> 127)) {
+    top <<= 1;
+    --exponent;
   }
-  std::uint64_t significand = static_cast<std::uint64_t>(t >> 64);
-  const std::uint64_t below = static_cast<std::uint64_t>(t);
-  if ((below >> 63) && ((below << 1) != 0 || rest != 0 || (significand & 1))) {
-    if (++significand == 0) {
-      significand = 1ull << 63;
-      ++exponent;
-    }
-  }
-  // r = top * 2^(-127 - zeros), so its leading bit is 2^scale.
-  const int scale = exponent - 127 - zeros;
-  const Extended r = ExtendedFromBits(static_cast<std::uint16_t>(16383 + scale), significand);
   // -x = -k * pi/2 - r.
-  if (std::signbit(x)) quadrant = (4 - quadrant) & 3;
-  return negative != std::signbit(x) ? -r : r;
+  if (bits.Negative) quadrant = (4 - quadrant) & 3;
+  return {top, exponent, negative != bits.Negative};
 }
 
-// Either reduction, by the size of x.
-inline Extended ReduceAny(Extended x, int& quadrant) {
-  return std::fabs(x) <= FastLimit ? Reduce(x, quadrant) : ReduceLarge(x, quadrant);
+// |r| < 2^-8: sin r = r (1 - r^2/6 + ...), cos r = 1 - r^2/2 + ..., each
+// to some 2^-96 of itself.
+Extended SmallSine(const Reduced& r) {
+  const int shift = -1 - r.Exponent;  // r at scale 128
+  const U128 v = shift >= 128 ? 0 : r.Magnitude >> shift;
+  const U128 u = MulHigh(v, v);
+  const std::uint64_t u64 = High(u);
+  // h = 1/6 - u (1/120 - u (1/5040 - ...)); from 1/120 on in 64 bits.
+  std::uint64_t h64 = InverseFactorial64[11];
+  for (int n = 9; n >= 5; n -= 2) h64 = InverseFactorial64[n] - MulHigh64(u64, h64);
+  const U128 h = InverseFactorial128[3] - MulHigh(u, static_cast<U128>(h64) << 64);
+  const U128 factor = (static_cast<U128>(1) << 127) - (MulHigh(u, h) >> 1);  // at scale 127
+  return Rounded(MulHigh(r.Magnitude, factor), r.Exponent - 126, r.Negative);
+}
+
+Extended SmallCosine(const Reduced& r) {
+  const int shift = -1 - r.Exponent;
+  const U128 v = shift >= 128 ? 0 : r.Magnitude >> shift;
+  const U128 u = MulHigh(v, v);
+  const std::uint64_t u64 = High(u);
+  std::uint64_t h64 = InverseFactorial64[10];
+  for (int n = 8; n >= 4; n -= 2) h64 = InverseFactorial64[n] - MulHigh64(u64, h64);
+  const U128 h = InverseFactorial128[2] - MulHigh(u, static_cast<U128>(h64) << 64);
+  return Rounded((static_cast<U128>(1) << 127) - (MulHigh(u, h) >> 1), -127, false);
+}
+
+// 2^-8 <= |r| <= pi/4 (+): r = c + d with c = i/256 and 0 <= d < 2^-8;
+// sin d and 1 - cos d by their series, then the addition formulas with
+// the table's sin c and cos c. Returns sin |r| or cos r at scale 128.
+U128 TableSineCosine(const Reduced& r, bool cosine) {
+  const U128 v = r.Magnitude >> (-1 - r.Exponent);  // |r| at scale 128
+  const int i = static_cast<int>(v >> 120);
+  const U128 d = v - (static_cast<U128>(i) << 120);
+  const U128 u = MulHigh(d, d);
+  const std::uint64_t u64 = High(u);
+  // sin d = d - d u (1/6 - u (1/120 - ...)) to d^9/9! (the rest is below
+  // 2^-113); from 1/120 on in 64 bits.
+  std::uint64_t s64 = InverseFactorial64[9];
+  for (int n = 7; n >= 5; n -= 2) s64 = InverseFactorial64[n] - MulHigh64(u64, s64);
+  const U128 sinD = d - MulHigh(d, MulHigh(u, InverseFactorial128[3] - MulHigh(u, static_cast<U128>(s64) << 64)));
+  // 1 - cos d = u (1/2 - u (1/24 - ...)) to d^10/10! (the rest is below
+  // 2^-124); from 1/24 on in 64 bits.
+  std::uint64_t c64 = InverseFactorial64[10];
+  for (int n = 8; n >= 4; n -= 2) c64 = InverseFactorial64[n] - MulHigh64(u64, c64);
+  const U128 oneMinusCosD = MulHigh(u, InverseFactorial128[2] - MulHigh(u, static_cast<U128>(c64) << 64));
+  const U128 sinC = SinTable[i], cosC = CosTable[i];
+  if (cosine) return cosC - MulHigh(cosC, oneMinusCosD) - MulHigh(sinC, sinD);
+  return sinC - MulHigh(sinC, oneMinusCosD) + MulHigh(cosC, sinD);
+}
+
+// sin r (cosine false) or cos r, negated when negate.
+Extended Kernel(const Reduced& r, bool cosine, bool negate) {
+  if (r.Exponent < -8) {
+    const Extended y = cosine ? SmallCosine(r) : SmallSine(r);
+    return negate ? -y : y;
+  }
+  const bool negative = (cosine ? false : r.Negative) != negate;
+  return Rounded(TableSineCosine(r, cosine), -128, negative);
+}
+
+// x's own 128 bits, for |x| <= pi/4 (x not 0).
+Reduced Unreduced(Extended x) {
+  const Parts p = PartsOf(x);
+  std::uint64_t m = p.Significand;
+  int exponent = p.Biased - 16383;
+  if (p.Biased == 0) {  // subnormal
+    const int zeros = __builtin_clzll(m);
+    m <<= zeros;
+    exponent = -16382 - zeros;
+  }
+  return {static_cast<U128>(m) << 64, exponent, p.Negative};
 }
 
 }  // namespace
 
 Extended Cosine(Extended x) {
   const Extended a = std::fabs(x);
-  if (a <= QuarterPi || !(a < ExactLimit)) return cosl(x);
-  int quadrant;
-  const Extended r = ReduceAny(x, quadrant);
-  switch (quadrant) {
-    case 0: return cosl(r);
-    case 1: return -sinl(r);
-    case 2: return -cosl(r);
-    default: return sinl(r);
+  if (!(a <= QuarterPi)) {
+    if (!(a < __builtin_huge_vall())) return x - x;  // NaN for NaN and infinities
+    int quadrant;
+    const Reduced r = ReduceArgument(x, quadrant);
+    // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
+    return Kernel(r, (quadrant & 1) == 0, quadrant == 1 || quadrant == 2);
   }
+  if (a == 0) return 1;
+  return Kernel(Unreduced(x), true, false);
 }
 
 Extended Sine(Extended x) {
   const Extended a = std::fabs(x);
-  if (a <= QuarterPi || !(a < ExactLimit)) return sinl(x);
-  int quadrant;
-  const Extended r = ReduceAny(x, quadrant);
-  switch (quadrant) {
-    case 0: return sinl(r);
-    case 1: return cosl(r);
-    case 2: return -sinl(r);
-    default: return -cosl(r);
+  if (!(a <= QuarterPi)) {
+    if (!(a < __builtin_huge_vall())) return x - x;
+    int quadrant;
+    const Reduced r = ReduceArgument(x, quadrant);
+    // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.
+    return Kernel(r, (quadrant & 1) == 1, quadrant >= 2);
   }
+  if (a == 0) return x;  // keeps the sign of zero
+  return Kernel(Unreduced(x), false, false);
 }

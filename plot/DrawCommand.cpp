@@ -6,6 +6,7 @@
 #include "evaluator/Constants.h"
 #include "evaluator/Faults.h"
 #include "evaluator/Parser.h"
+#include "evaluator/Trig.h"
 #include "plot/NumberText.h"
 
 namespace {
@@ -33,11 +34,11 @@ Extended Div(Extended a, Extended b) {
 }
 
 Extended SinIso() {
-  static const Extended value = std::sin(IsoAngle());
+  static const Extended value = Sine(IsoAngle());
   return value;
 }
 Extended CosIso() {
-  static const Extended value = std::cos(IsoAngle());
+  static const Extended value = Cosine(IsoAngle());
   return value;
 }
 

@@ -134,6 +134,9 @@ compare render-utf8 render "examples/spirale-é.fnc" --output "bézier-ω.bmp"
 compare_file "bézier-ω.bmp"
 compare version --version
 compare help --help
+
+# Generated expressions and random curves, in a script of their own.
+source scripts/check-windows-generated.sh
 done_at=$(date +%s)
 
 if [ "$failures" -ne 0 ]; then

@@ -52,6 +52,14 @@ TEST(EvalCommand, PrintsDecimalAndBitPattern) {
   EXPECT_EQ(o.status, 0);
 }
 
+TEST(EvalCommand, SubnormalResultsKeepTheirBits) {
+  // e^x and the power below the normal range, rounded once to its grid.
+  EXPECT_EQ(RunCli({"eval", "exp(-11356)", "2^-16383", "exp(-11355.5)"}).out,
+            "ok 1.41861159972323730773e-4932 0000:36022FBAC6CAF9D6\n"
+            "ok 1.68105157155604658509e-4932 0000:3FFFFFFFFFFFFE33\n"
+            "ok 2.33889511932563737326e-4932 0000:590B8716326FA3C1\n");
+}
+
 TEST(EvalCommand, FailuresAndFaultsGiveStatusOne) {
   const Outcome o = RunCli({"eval", "6*7 MOD 4", "1/0", "1e4000*1e4000", "1e19 mod 2", "1"});
   EXPECT_EQ(o.out,

@@ -2,11 +2,12 @@
 helixor_add_test(evaluator_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ParserTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ScannerTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/AutomatonTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/TrigTest.cpp ${CMAKE_CURRENT_LIST_DIR}/NumeralConversionTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/TrigTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ElementaryTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/NumeralConversionTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale.cpp
           ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_win.cpp
   LIBS evaluator)
-# The trigonometric tests take a 113-bit reference from GCC's libquadmath.
+# The elementary-function tests take a 113-bit reference from GCC's libquadmath.
 target_link_libraries(evaluator_tests PRIVATE quadmath)
 
 # It runs helixor-cli through a POSIX shell; on Windows the CI compares the

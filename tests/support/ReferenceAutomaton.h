@@ -20,6 +20,7 @@
 #include <string>
 
 #include "evaluator/Constants.h"
+#include "evaluator/Elementary.h"
 #include "evaluator/Faults.h"
 #include "evaluator/Parser.h"
 #include "evaluator/Trig.h"
@@ -203,9 +204,9 @@ class Automaton : public TMathParser {
           MathError_ = true;
           break;
         }
-        const Extended l = Arith(std::log(a) * b);
+        const Extended l = Arith(Ln(a) * b);
         if (l < -11356 || l > 11356) MathError_ = true;
-        else v = std::exp(l);
+        else v = Exp(l);
         break;
       }
       case 100: {
@@ -228,10 +229,10 @@ class Automaton : public TMathParser {
     };
     Extended& v = CurrentToken.Value;
     if (is("ABS")) v = std::fabs(x);
-    else if (is("ATAN")) v = std::atan(x);
+    else if (is("ATAN")) v = ArcTan(x);
     else if (is("COS")) { if (within(-9e18L, 9e18L)) v = Cosine(x); }
-    else if (is("EXP")) { if (within(-11356, 11356)) v = std::exp(x); }
-    else if (is("LN")) { if (x > 0) v = std::log(x); else MathError_ = true; }
+    else if (is("EXP")) { if (within(-11356, 11356)) v = Exp(x); }
+    else if (is("LN")) { if (x > 0) v = Ln(x); else MathError_ = true; }
     else if (is("ROUND")) { if (within(-1e9L, 1e9L)) v = std::rint(x); }
     else if (is("SIN")) { if (within(-9e18L, 9e18L)) v = Sine(x); }
     else if (is("SQRT")) { if (x >= 0) v = std::sqrt(x); else MathError_ = true; }
