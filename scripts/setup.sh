@@ -53,6 +53,7 @@ windows   g++-mingw-w64-x86-64   # the Windows cross compiler
 windows   googletest             # the GoogleTest sources, built for the cross compiler
 windows   wine                   # runs the Windows programs
 windows   wine64                 # the 64-bit loader
+windows   nsis                   # makensis, the installer of the Windows programs
 sanitize  g++                    # the sanitizer runtimes come with the compiler
 fuzz      clang                  # libFuzzer needs clang
 fuzz      libclang-rt-14-dev     # the fuzzer and sanitizer runtimes of clang
