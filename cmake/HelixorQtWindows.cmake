@@ -19,7 +19,11 @@ if(NOT EXISTS ${HELIXOR_QT_WINDOWS_PREFIX}/lib/cmake/Qt6/Qt6Config.cmake)
                       "build it with scripts/build-qt-windows.sh (about 20 minutes), "
                       "or configure with -DHELIXOR_BUILD_GUI=OFF")
 endif()
-list(APPEND CMAKE_PREFIX_PATH ${HELIXOR_QT_WINDOWS_PREFIX})
-list(APPEND CMAKE_FIND_ROOT_PATH ${HELIXOR_QT_WINDOWS_PREFIX})
+# As Qt's own toolchain file does: the prefix is a search root, and the
+# package folder below it the search prefix (CMake would join a prefix that
+# equals its root to itself).
+list(PREPEND CMAKE_FIND_ROOT_PATH ${HELIXOR_QT_WINDOWS_PREFIX})
+list(PREPEND CMAKE_PREFIX_PATH ${HELIXOR_QT_WINDOWS_PREFIX}/lib/cmake)
+list(PREPEND CMAKE_MODULE_PATH ${HELIXOR_QT_WINDOWS_PREFIX}/lib/cmake/Qt6/platforms)
 set(QT_HOST_PATH /usr CACHE PATH "The host's Qt, whose tools the build runs")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/cmake CACHE PATH "The host Qt's CMake packages")
