@@ -266,9 +266,13 @@ def file_dialog(session, titles, windows_path):
     session.activate(wid)
     session.key("ctrl+a")
     session.type(windows_path)
-    session.key("Return")
-    wait_for(lambda: session.window(title, timeout=0.1) is None, timeout=10)
-    return True
+    time.sleep(0.5)
+    # The first Return may only close the name completer's list.
+    for _ in range(2):
+        session.key("Return")
+        if wait_for(lambda: session.window(title, timeout=0.1) is None, timeout=5):
+            return True
+    return False
 
 
 def graph_mask(cli, example, work):
