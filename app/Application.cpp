@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QTimer>
 #include <QWindow>
@@ -15,6 +16,7 @@
 #include "app/MainUnit.h"
 #include "app/Platform.h"
 #include "app/QtDialogs.h"
+#include "app/TracingDialogs.h"
 #include "app/Resources.h"
 #include "controls/TFlatButtonUnit.h"
 #include "files/Association.h"
@@ -80,7 +82,11 @@ int RunHelixor(int argc, char** argv) {
   for (int size : {16, 32, 48, 64, 128, 256})
     icon.addFile(QStringLiteral(":/icons/helixor-%1.png").arg(size));
   QApplication::setWindowIcon(icon);
-  TQtDialogs dialogs;
+  TQtDialogs boxes;
+  TTracingDialogs tracing(boxes);
+  TDialogs& dialogs = qEnvironmentVariableIsSet("HELIXOR_TRACE_DIALOGS")
+                          ? static_cast<TDialogs&>(tracing)
+                          : static_cast<TDialogs&>(boxes);
   TPlatform platform;
   THelixorStart start;
   // The toolkit has taken its own options out of argv; the file name is
@@ -92,7 +98,9 @@ int RunHelixor(int argc, char** argv) {
       return !dialogs.AskYesNo(QString::fromUtf8(AssociationCaption),
                                QString::fromUtf8(AssociationQuestion));
     };
-    OfferFncAssociation(*registry, answeredNo, platform.ProgramPath().toStdString());
+    // The shell runs the command as written: the path in the system's own form.
+    OfferFncAssociation(*registry, answeredNo,
+                        QDir::toNativeSeparators(platform.ProgramPath()).toStdString());
   };
   THelixor helixor(dialogs, platform, start);
   helixor.Show();

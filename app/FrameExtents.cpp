@@ -128,6 +128,12 @@ QMargins WindowFrameMargins(QWidget& window) {
     }
   }
 #endif
+  // On Windows the frame follows from the window's style, and the toolkit
+  // works it out as soon as the native window exists.
+  if (QGuiApplication::platformName() == QLatin1String("windows")) {
+    top->winId();
+    if (QWindow* handle = top->windowHandle()) return handle->frameMargins();
+  }
   return {};
 }
 

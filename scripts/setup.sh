@@ -15,6 +15,7 @@
 #   fuzz      the libFuzzer targets                         .ci/run
 #   bench     the benchmarks and the programs they race     .ci/run
 #   wm        the window-manager test                       .ci/run
+#   qtwin     Qt for Windows, from Debian's source          scripts/build-qt-windows.sh
 #
 # To add a package, add one line "GROUP PACKAGE  # why" to the table below;
 # a new group also wants a line above.
@@ -52,6 +53,7 @@ windows   g++-mingw-w64-x86-64   # the Windows cross compiler
 windows   googletest             # the GoogleTest sources, built for the cross compiler
 windows   wine                   # runs the Windows programs
 windows   wine64                 # the 64-bit loader
+windows   nsis                   # makensis, the installer of the Windows programs
 sanitize  g++                    # the sanitizer runtimes come with the compiler
 fuzz      clang                  # libFuzzer needs clang
 fuzz      libclang-rt-14-dev     # the fuzzer and sanitizer runtimes of clang
@@ -65,6 +67,13 @@ wm        openbox                # a real window manager
 wm        xdotool                # finds and drives the windows
 wm        x11-utils              # xwininfo and xprop read the frames
 wm        python3-pil            # measures the weight of the font on a screenshot
+qtwin     dpkg-dev               # apt-get source unpacks and patches with dpkg-source
+qtwin     perl                   # the header generator of the Qt build
+qtwin     cmake                  # the Qt build
+qtwin     ninja-build            # its generator
+qtwin     g++-mingw-w64-x86-64   # the Windows cross compiler
+qtwin     qt6-base-dev           # the host Qt the cross build takes its tools from
+qtwin     qt6-base-dev-tools     # moc, rcc and uic of the host
 '
 
 declare -A known=()

@@ -9,5 +9,6 @@ if(HELIXOR_BUILD_GUI)
             ${CMAKE_CURRENT_LIST_DIR}/app/MainFormTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/app/PlatformTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/app/FileCommandsTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/app/TracingDialogsTest.cpp
     LIBS app)
 endif()
