@@ -493,6 +493,12 @@ def program_session(exe, cli, examples, shots):
             x, y, w, h = session.settled_client(error)
             check(not_black(screen, (x, y, x + w, y + h)), "the error dialog is drawn")
             close_box(session, "Error", ("Escape",))
+            # The failed extent pass leaves the extent 0: the second message.
+            check(wait_traced(log, "dialog: error box: Helixor: Floating point division by zero.")
+                  is not None, "then the standard error box says \"Floating point division by zero.\"")
+            check(close_box(session, "Helixor", ("Escape",)) is not None and
+                  wait_for(lambda: session.window("Helixor", timeout=0.1) is None, timeout=5),
+                  "the second message closes")
 
 
         # The close button of openbox's frame (after a box, activating the
