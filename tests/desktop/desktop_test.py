@@ -23,38 +23,11 @@ import time
 
 from PIL import ImageGrab
 
+from checks import check, stop, summary, wait_for
+
 SCREEN_W, SCREEN_H = 1280, 1024
-failures = []
-
-
-def check(ok, what):
-    print(("ok    " if ok else "FAIL  ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-
-
-def stop(process):
-    """Ends a process that still runs: politely first, then for sure."""
-    if process and process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-
-
 def run(*cmd, env):
     return subprocess.run(cmd, env=env, capture_output=True, text=True, timeout=20).stdout
-
-
-def wait_for(predicate, timeout=15.0, step=0.05):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return None
 
 
 class Display:
@@ -581,11 +554,7 @@ def main():
                 else:
                     print(f"note  {label}: no window came at all; the session once more",
                           flush=True)
-    if failures:
-        print(f"{len(failures)} check(s) failed", flush=True)
-        return 1
-    print("all desktop checks passed", flush=True)
-    return 0
+    return summary("all desktop checks passed")
 
 
 if __name__ == "__main__":

@@ -33,39 +33,13 @@ import time
 
 from PIL import Image, ImageFilter, ImageGrab
 
+from checks import check, stop, summary, wait_for
+
 SCREEN_W, SCREEN_H = 1280, 1024
 MAIN_CLIENT = (502, 134)
 GRAPH_CLIENT = (601, 457)
 QUESTION = ("Windows is not configured to open .fnc files with this program.\\n\\r"
             "Do you want to associate it with these files?")
-failures = []
-
-
-def check(ok, what):
-    print(("ok    " if ok else "FAIL  ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-
-
-def stop(process):
-    if process and process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-
-
-def wait_for(predicate, timeout=20.0, step=0.1):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return None
-
-
 class Session:
     """Xvfb, openbox and a Wine prefix of their own."""
 
@@ -606,11 +580,7 @@ def main():
                     os.path.abspath(args.examples), args.shots)
     if args.installer:
         installer_session(os.path.abspath(args.installer), args.shots)
-    if failures:
-        print(f"{len(failures)} check(s) failed", flush=True)
-        return 1
-    print("all checks under Wine passed", flush=True)
-    return 0
+    return summary("all checks under Wine passed")
 
 
 if __name__ == "__main__":
