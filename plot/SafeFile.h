@@ -87,6 +87,9 @@ class TFileSave {
   TSaveWay Way() const;
 
  private:
+  // Begin's work; Begin drops the state when it fails, so that a failed
+  // save can be neither written nor committed.
+  std::optional<TSaveError> Prepare(const std::string& Path, TMode Mode);
   struct TState;
   std::unique_ptr<TState> state_;
 };

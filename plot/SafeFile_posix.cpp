@@ -465,6 +465,12 @@ TSaveWay TFileSave::Way() const {
 }
 
 std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) {
+  std::optional<TSaveError> error = Prepare(Path, Mode);
+  if (error) state_.reset();  // puts back whatever the attempt touched
+  return error;
+}
+
+std::optional<TSaveError> TFileSave::Prepare(const std::string& Path, TMode Mode) {
   state_ = std::make_unique<TState>();
   TState& s = *state_;
   s.Mode = Mode;

@@ -102,6 +102,12 @@ TFileSave::~TFileSave() = default;
 TSaveWay TFileSave::Way() const { return state_ ? state_->Way : TSaveWay::Rename; }
 
 std::optional<TSaveError> TFileSave::Begin(const std::string& Path, TMode Mode) {
+  std::optional<TSaveError> error = Prepare(Path, Mode);
+  if (error) state_.reset();  // puts back whatever the attempt touched
+  return error;
+}
+
+std::optional<TSaveError> TFileSave::Prepare(const std::string& Path, TMode Mode) {
   state_ = std::make_unique<TState>();
   TState& s = *state_;
   s.Mode = Mode;
@@ -195,8 +201,9 @@ std::optional<TSaveError> TFileSave::Write(const void* Data, std::size_t Size) {
   while (done < Size) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(Size - done, 1u << 30));
     DWORD written = 0;
-    if (!WriteFile(s.File, bytes + done, chunk, &written, nullptr)) {
-      const TSaveError error = LastError(false);
+    if (!WriteFile(s.File, bytes + done, chunk, &written, nullptr) || written == 0) {
+      TSaveError error = LastError(false);
+      if (error.Errno == 0) error.Errno = EIO;  // a write that took nothing
       s.Abandon();
       return error;
     }

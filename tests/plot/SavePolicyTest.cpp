@@ -164,6 +164,32 @@ TEST_F(SavePolicyTest, AFailureAfterTheTruncationPutsTheOldContentBack) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"other", "target"}));
 }
 
+TEST_F(SavePolicyTest, ASaveThatCouldNotBeginTakesNoBytes) {
+  // In place (a second link), with the copy of the old content failing
+  // on the file size limit: what is written afterwards must not reach
+  // the file.
+  const std::string old(16384, 'o');
+  const std::string path = Write("target", old);
+  ::link(path.c_str(), Path("other").c_str());
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    TFileSave save;
+    const bool began = !save.Begin(path);
+    const bool wrote = !save.Write("new", 3);
+    const bool committed = !save.Commit();
+    ::_exit(!began && !wrote && !committed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"other", "target"}));
+}
+
 TEST_F(SavePolicyTest, AStreamedSaveLeftUnfinishedLeavesTheOldContent) {
   for (const bool linked : {false, true}) {
     SCOPED_TRACE(linked ? "in place" : "renamed");
