@@ -1,13 +1,14 @@
 // helixor-cli: evaluates expressions, renders and samples function files
 // headless, with the same evaluator and Draw command as the program.
 #include <cstdio>
-#include <new>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/Report.h"
+#include "evaluator/Faults.h"
 
 const char* const CliUsage =
     "usage: helixor-cli eval [--t VALUE] [EXPR ...]\n"
@@ -54,9 +55,9 @@ int main(int argc, char** argv) {
   int status;
   try {
     status = RunCommandLine(CommandLineArguments(argc, argv));
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception& error) {  // out of memory, above all
     std::fflush(stdout);
-    std::fputs("helixor-cli: Out of memory\n", stderr);
+    std::fprintf(stderr, "helixor-cli: %s\n", UserTextOf(error).c_str());
     status = 2;
   }
   return FinishStandardStreams(status);

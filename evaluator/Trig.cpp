@@ -31,7 +31,6 @@ constexpr Extended QuarterPi = 0xC.90FDAA22168C235p-4L;
 // pi/4 to 128 bits, rounded.
 constexpr std::uint64_t QuarterPiBits[2] = {0xC90FDAA22168C234, 0xC4C6628B80DC1CD1};
 
-using Wide = unsigned __int128;
 
 // 64 bits of a little-endian number of limbs, starting at bit position.
 std::uint64_t BitsAt(const std::uint64_t* limbs, int position) {
@@ -59,9 +58,9 @@ Reduced ReduceArgument(Extended x, int& quadrant) {
   std::uint64_t window[4];
   for (int i = 0; i < 4; ++i) window[i] = TwoOverPiAt(s + 64 * (3 - i));
   std::uint64_t product[6] = {};
-  Wide carry = 0;
+  U128 carry = 0;
   for (int i = 0; i < 4; ++i) {
-    const Wide part = static_cast<Wide>(m) * window[i] + carry;
+    const U128 part = static_cast<U128>(m) * window[i] + carry;
     product[i] = static_cast<std::uint64_t>(part);
     carry = part >> 64;
   }
