@@ -3,7 +3,7 @@
 // Evaluates each EXPR (or each line of standard input when there is none)
 // with one TMathParser and the main window's lookup of t, pi and e, and
 // prints one line per expression:
-//   ok <%.20Le> <SSSS:MMMMMMMMMMMMMMMM>
+//   ok <the value as %.20Le> <SSSS:MMMMMMMMMMMMMMMM>
 //   fail code=<ErrorCode> position=<Position> math=<0|1>
 //   fault <message>
 // A line of standard input longer than LongestLine characters is not held
@@ -23,6 +23,7 @@
 #include "cli/Commands.h"
 #include "cli/Report.h"
 #include "evaluator/Constants.h"
+#include "evaluator/DecimalText.h"
 #include "evaluator/Faults.h"
 #include "evaluator/Numeral.h"
 #include "evaluator/Parser.h"
@@ -50,7 +51,7 @@ bool Evaluate(TMathParser& parser, const std::string& text) {
   }
   const Extended value = parser.ParseValue();
   const ExtendedBits bits = BitsOfExtended(value);
-  std::printf("ok %.20Le %04X:%016llX\n", value, static_cast<unsigned>(bits.SignExponent),
+  std::printf("ok %s %04X:%016llX\n", FormatScientific(bits, 20).c_str(), static_cast<unsigned>(bits.SignExponent),
               static_cast<unsigned long long>(bits.Significand));
   return true;
 }

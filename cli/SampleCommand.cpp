@@ -3,13 +3,13 @@
 // that reads back to the same 80-bit value; the report lines go to
 // standard error.
 
-#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "cli/Commands.h"
+#include "evaluator/DecimalText.h"
 #include "cli/DrawRun.h"
 #include "cli/Report.h"
 
@@ -27,11 +27,11 @@ class TTableWriter : public TSampleObserver {
   explicit TTableWriter(TFileSave* save) : save_(save) { Append("t,x,y,z\n"); }
 
   void SampleDrawn(int, Extended t, Extended x, Extended y, Extended z, Extended, Extended) override {
-    char line[4 * 32];
+    char line[4 * 64];  // FormatShortest needs 64 characters of room
     char* p = line;
     for (Extended value : {t, x, y, z}) {
       if (p != line) *p++ = ',';
-      p = std::to_chars(p, line + sizeof line, value).ptr;
+      p = FormatShortest(p, BitsOfExtended(value));
     }
     *p++ = '\n';
     Append(std::string_view(line, static_cast<std::size_t>(p - line)));

@@ -3,18 +3,16 @@
 #include "controls/PlatformFacts.h"
 #include "evaluator/Extended.h"
 
-#include <cmath>
-
 namespace {
 
 // Round to nearest, ties to even (the default rounding mode is never changed).
-long long Nearest(Extended x) { return static_cast<long long>(std::nearbyintl(x)); }
+long long Nearest(Extended x) { return RoundedToInt64(x); }
 
 double MaxOf(double a, double b) { return a > b ? a : b; }
 double MinOf(double a, double b) { return a < b ? a : b; }
 
-const Extended OneThird = 1.0L / 3.0L;
-const Extended TwoThirds = 2.0L / 3.0L;
+const Extended OneThird = Extended(1) / 3;
+const Extended TwoThirds = Extended(2) / 3;
 
 int HueToChannel(double M1, double M2, double h) {
   if (h < 0)

@@ -7,10 +7,10 @@
 #include "evaluator/Extended.h"
 
 // pi rounded to nearest: 4000:C90FDAA22168C235 (3.14159265358979323851).
-inline constexpr Extended PiConstant = 0xC.90FDAA22168C235p-2L;
+inline constexpr Extended PiConstant = ExtendedFromBits(0x4000, 0xC90FDAA22168C235);
 // 2.718281828 rounded to nearest: 4000:ADF85458248CDACD. Ten significant
 // digits only, not Euler's number to full precision.
-inline constexpr Extended EConstant = 0xA.DF85458248CDACDp-2L;
+inline constexpr Extended EConstant = ExtendedFromBits(0x4000, 0xADF85458248CDACD);
 
 Extended PiValue();
 Extended EValue();

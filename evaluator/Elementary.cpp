@@ -9,7 +9,7 @@ using namespace Elementary;
 namespace {
 
 // 256 / ln 2, for the estimate of the exponential's table step.
-constexpr Extended StepsPerUnit = 0xB.8AA3B295C17F0BCp+5L;
+constexpr Extended StepsPerUnit = ExtendedFromBits(0x4007, 0xB8AA3B295C17F0BC);
 
 // v = s - t * v, the alternating series' inner step, on values in [0, 1).
 inline std::uint64_t AlternateStep64(std::uint64_t s, std::uint64_t t, std::uint64_t v) {
@@ -23,7 +23,7 @@ Extended Exp(Extended x) {
   const Parts p = PartsOf(x);
   if (p.Biased >= 16383 + 14) {  // |x| >= 16384, infinities and NaN
     if (x != x) return x + x;
-    return p.Negative ? 0.0L : __builtin_huge_vall();
+    return p.Negative ? Extended(0) : ExtendedInfinity;
   }
   if (p.Biased < 16383 - 66) return 1 + x;  // |x| < 2^-66: 1 + x rounds to the answer
   // x at scale 112, signed: |x| < 2^14 fits, and below 2^-112 only bits
@@ -32,7 +32,7 @@ Extended Exp(Extended x) {
   const U128 magnitude = shift >= 0 ? static_cast<U128>(p.Significand) << shift : p.Significand >> -shift;
   const S128 scaled = p.Negative ? -static_cast<S128>(magnitude) : static_cast<S128>(magnitude);
   // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits).
-  std::int64_t k = RoundedToInt64(x * StepsPerUnit - 0.5L);  // floor, but for rounding
+  std::int64_t k = RoundedToInt64(x * StepsPerUnit - 0.5);  // floor, but for rounding
   S128 r;
   for (;;) {
     r = scaled - k * static_cast<S128>(ExpStepHigh) - ((static_cast<S128>(k) * ExpStepLow) >> 64);
@@ -62,8 +62,8 @@ Extended Ln(Extended x) {
   const Parts p = PartsOf(x);
   if (p.Negative || p.Biased == 0x7FFF || (p.Biased == 0 && p.Significand == 0)) {
     if (x != x) return x + x;
-    if (x == 0) return -__builtin_huge_vall();
-    if (p.Negative) return __builtin_nanl("");
+    if (x == 0) return -ExtendedInfinity;
+    if (p.Negative) return ExtendedFromBits(0x7FFF, 0xC000000000000000);  // a quiet NaN
     return x;  // +inf
   }
   std::uint64_t m = p.Significand;
@@ -78,7 +78,7 @@ Extended Ln(Extended x) {
   constexpr std::uint64_t One = std::uint64_t{1} << 63;
   if ((e == 0 && m < One + (One >> 12)) || (e == -1 && m > ~std::uint64_t{0} - (One >> 11))) {
     const Extended t = x - 1;
-    if (t == 0) return 0.0L;
+    if (t == 0) return 0;
     const Parts q = PartsOf(t);
     const U128 s = static_cast<U128>(q.Significand) << (q.Biased - 16383 - 63 + 128);  // |t| at scale 128
     const std::uint64_t s64 = High(s);
@@ -124,11 +124,11 @@ Extended Ln(Extended x) {
 
 namespace {
 
-// 1/d for d at scale 126 in (1, 2], at scale 128: a long double estimate
+// 1/d for d at scale 126 in (1, 2], at scale 128: an Extended estimate
 // made exact to about 2^-126 by one Newton step.
 U128 ReciprocalOf(U128 d) {
   const int zeros = LeadingZeros(d);  // 1 for d < 2, 0 for d = 2
-  const Extended estimate = 1.0L / FromParts(High(d << zeros), 16383 + 1 - zeros, false);
+  const Extended estimate = 1 / FromParts(High(d << zeros), 16383 + 1 - zeros, false);
   const Parts p = PartsOf(estimate);  // in [1/2, 1)
   const U128 y = static_cast<U128>(p.Significand) << (65 + p.Biased - 16383);  // at scale 128
   // e = 1 - d y at scale 126 (small, either sign); y (1 + e) at scale 128.

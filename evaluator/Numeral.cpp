@@ -1,31 +1,35 @@
 #include "evaluator/Numeral.h"
 
-#include <cmath>
+#include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 
-#include <string>
-
-#include "evaluator/CLocaleNumeral.h"
+#include "evaluator/DecimalText.h"
 
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Powers of ten that are exact in 80 bits (5^27 < 2^64).
+// Powers of ten that are exact in 80 bits (5^27 < 2^64): 10^k = 5^k 2^k,
+// built from their bit patterns.
 constexpr int ExactPowers = 27;
-constexpr Extended PowersOfTen[ExactPowers + 1] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+constexpr Extended ExactPowerOfTen(int k) {
+  std::uint64_t five = 1;
+  for (int i = 0; i < k; ++i) five *= 5;
+  int lead = 63;
+  while (!(five >> lead)) --lead;
+  return ExtendedFromBits(static_cast<std::uint16_t>(16383 + lead + k), five << (63 - lead));
+}
+constexpr auto PowersOfTen = [] {
+  std::array<Extended, ExactPowers + 1> powers{};
+  for (int k = 0; k <= ExactPowers; ++k) powers[k] = ExactPowerOfTen(k);
+  return powers;
+}();
 
 // Converts digits (with at most one point) and a decimal exponent. Up to 19
 // significant digits and a power of ten up to 10^27 make one exactly rounded
-// multiplication or division; anything else goes through the C library,
-// which rounds exactly as well.
-Extended Convert(const char* mantissa, std::size_t mantissaLength, bool negativeExponent,
-                 int exponent, bool hasExponent) {
+// multiplication or division; anything else goes through the exact
+// conversion.
+Extended Convert(const char* mantissa, std::size_t mantissaLength, bool negativeExponent, int exponent) {
   std::uint64_t m = 0;
   int significant = 0;
   int scale = 0;
@@ -58,18 +62,8 @@ Extended Convert(const char* mantissa, std::size_t mantissaLength, bool negative
     if (e > 0 && e <= ExactPowers) return value * PowersOfTen[e];
     if (e < 0 && e >= -ExactPowers) return value / PowersOfTen[-e];
   }
-  // "0" + 80 characters + "E-9999" fits.
-  char buffer[96];
-  std::size_t n = 0;
-  buffer[n++] = '0';
-  std::memcpy(buffer + n, mantissa, mantissaLength);
-  n += mantissaLength;
-  if (hasExponent) {
-    n += static_cast<std::size_t>(
-        std::snprintf(buffer + n, sizeof buffer - n, "E%c%d", negativeExponent ? '-' : '+', exponent));
-  }
-  buffer[n] = '\0';
-  return CLocaleStrToExtended(buffer);
+  const long long e = negativeExponent ? -static_cast<long long>(exponent) : exponent;
+  return ExtendedFromBits(DecimalToBits(std::string_view(mantissa, mantissaLength), e));
 }
 
 }  // namespace
@@ -107,8 +101,8 @@ TNumeral ReadNumeral(const char* text, std::size_t length) {
   }
   numeral.Length = p;
   if (hasExponent && exponentDigits == 0) return numeral;
-  numeral.Value = Convert(text, mantissaLength, negative, exponent, hasExponent);
-  numeral.Converts = std::isfinite(numeral.Value);
+  numeral.Value = Convert(text, mantissaLength, negative, exponent);
+  numeral.Converts = IsFinite(numeral.Value);
   if (!numeral.Converts) numeral.Value = 0;
   return numeral;
 }
@@ -129,17 +123,22 @@ bool DecimalToExtended(std::string_view text, Extended& value) {
     ++p;
   }
   if (digits == 0) return false;
+  const std::size_t mantissaEnd = p;
+  long long exponent = 0;
   if (p < text.size() && (text[p] == 'E' || text[p] == 'e')) {
     ++p;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
+    bool negativeExponent = false;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) negativeExponent = text[p++] == '-';
     const std::size_t start = p;
-    while (p < text.size() && IsDigit(text[p])) ++p;
+    // Beyond 10^12 every value has long overflowed or underflowed.
+    for (; p < text.size() && IsDigit(text[p]); ++p)
+      if (exponent < 1000000000000) exponent = exponent * 10 + (text[p] - '0');
     if (p == start) return false;
+    if (negativeExponent) exponent = -exponent;
   }
   if (p != text.size()) return false;
-  std::string buffer(text);
-  const Extended v = CLocaleStrToExtended(buffer.c_str());
-  if (!std::isfinite(v)) return false;
+  const Extended v = ExtendedFromBits(DecimalToBits(text.substr(0, mantissaEnd), exponent));
+  if (!IsFinite(v)) return false;
   value = negative ? -v : v;
   return true;
 }

@@ -3,9 +3,7 @@
 // rule 16's function table. Inlined into TMathParser's loop; internal to
 // the evaluator.
 
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "evaluator/ParseTables.h"
 #include "evaluator/Parser.h"
@@ -26,8 +24,8 @@ namespace ParserDetail {
 inline Extended Checked(Extended result) {
   // Against infinity, a constant the processor loads cheaply (unlike the
   // largest finite value, which takes an 80-bit load); NaN fails too.
-  if (__builtin_expect(!(std::fabs(result) < std::numeric_limits<Extended>::infinity()), 0)) {
-    if (std::isnan(result)) RaiseInvalidOperation();
+  if (__builtin_expect(!(Abs(result) < ExtendedInfinity), 0)) {
+    if (IsNan(result)) RaiseInvalidOperation();
     RaiseOverflow();
   }
   return result;
@@ -35,9 +33,9 @@ inline Extended Checked(Extended result) {
 
 // The bounds of rule 16's arguments and of rule 7's ln(b) * x, inclusive.
 constexpr Extended PowerLimit = 11356;  // |ln(b) * x| and the EXP argument
-constexpr Extended TrigLimit = 9e18L;   // COS, SIN
-constexpr Extended WholeLimit = 1e9L;   // ROUND, TRUNC
-constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
+constexpr Extended TrigLimit = 9e18;    // COS, SIN (exact in a double)
+constexpr Extended WholeLimit = 1e9;    // ROUND, TRUNC
+constexpr Extended SqrLimit = ExtendedFromBits(0x5FFE, 0xEAB388127BCCAFF7);  // the 80-bit value nearest to 10^2466
 
 }  // namespace ParserDetail
 
@@ -56,7 +54,7 @@ constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
     if (f[1] == 'I') {
       if ((ok = (x >= -TrigLimit && x <= TrigLimit))) y = Sine(x);
     } else if (f[3] == 'T') {
-      if ((ok = (x >= 0))) y = std::sqrt(x);
+      if ((ok = (x >= 0))) y = Sqrt(x);
     } else {
       if ((ok = (x >= -SqrLimit && x <= SqrLimit))) y = x * x;
     }
@@ -67,11 +65,11 @@ constexpr Extended SqrLimit = 1e2466L;  // the 80-bit value nearest to 10^2466
   } else if (c == 'L') {
     if ((ok = (x > 0))) y = Ln(x);
   } else if (c == 'A') {
-    y = (f[1] == 'B') ? std::fabs(x) : ArcTan(x);
+    y = (f[1] == 'B') ? Abs(x) : ArcTan(x);
   } else if (c == 'R') {
-    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::rint(x);
+    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = RoundToWhole(x);
   } else if (c == 'T') {
-    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = std::trunc(x);
+    if ((ok = (x >= -WholeLimit && x <= WholeLimit))) y = TruncateToWhole(x);
   } else {
     RaiseInvalidReduction();
   }

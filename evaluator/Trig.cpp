@@ -1,6 +1,5 @@
 #include "evaluator/Trig.h"
 
-#include <cmath>
 #include <cstdint>
 
 #include "evaluator/ElementaryTables.h"
@@ -18,7 +17,7 @@ struct Reduced {
   bool Negative;
 };
 
-constexpr Extended QuarterPi = 0xC.90FDAA22168C235p-4L;
+constexpr Extended QuarterPi = ExtendedFromBits(0x3FFE, 0xC90FDAA22168C235);
 
 // x = k * pi/2 + r by x times 2/pi in integer arithmetic, for every finite
 // |x| > pi/4 (cheaper than a three-part pi/2 in long doubles, and exact).
@@ -183,9 +182,9 @@ Reduced Unreduced(Extended x) {
 }  // namespace
 
 Extended Cosine(Extended x) {
-  const Extended a = std::fabs(x);
+  const Extended a = Abs(x);
   if (!(a <= QuarterPi)) {
-    if (!(a < __builtin_huge_vall())) return x - x;  // NaN for NaN and infinities
+    if (!(a < ExtendedInfinity)) return x - x;  // NaN for NaN and infinities
     int quadrant;
     const Reduced r = ReduceArgument(x, quadrant);
     // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
@@ -196,9 +195,9 @@ Extended Cosine(Extended x) {
 }
 
 Extended Sine(Extended x) {
-  const Extended a = std::fabs(x);
+  const Extended a = Abs(x);
   if (!(a <= QuarterPi)) {
-    if (!(a < __builtin_huge_vall())) return x - x;
+    if (!(a < ExtendedInfinity)) return x - x;
     int quadrant;
     const Reduced r = ReduceArgument(x, quadrant);
     // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.

@@ -4,7 +4,6 @@
 // only, so every platform gets the same bits.
 
 #include <cstdint>
-#include <cstring>
 
 #include "evaluator/Extended.h"
 
@@ -33,9 +32,7 @@ inline int LeadingZeros(U128 a) {
   return High(a) ? __builtin_clzll(High(a)) : 64 + __builtin_clzll(Low(a));
 }
 
-// The parts of an Extended, inline (the evaluator's ExtendedFromBits is a
-// call). x86-64 keeps the significand in bytes 0-7, sign and exponent in
-// bytes 8-9.
+// The parts of an Extended.
 struct Parts {
   std::uint64_t Significand;
   int Biased;  // the 15-bit exponent field
@@ -43,23 +40,12 @@ struct Parts {
 };
 
 inline Parts PartsOf(Extended x) {
-  unsigned char raw[sizeof(Extended)];
-  std::memcpy(raw, &x, sizeof x);
-  std::uint64_t m;
-  std::uint16_t se;
-  std::memcpy(&m, raw, 8);
-  std::memcpy(&se, raw + 8, 2);
-  return {m, se & 0x7FFF, (se >> 15) != 0};
+  const ExtendedBits bits = BitsOfExtended(x);
+  return {bits.Significand, bits.SignExponent & 0x7FFF, (bits.SignExponent >> 15) != 0};
 }
 
 inline Extended FromParts(std::uint64_t significand, int biased, bool negative) {
-  unsigned char raw[sizeof(Extended)] = {};
-  const std::uint16_t se = static_cast<std::uint16_t>(biased | (negative ? 0x8000 : 0));
-  std::memcpy(raw, &significand, 8);
-  std::memcpy(raw + 8, &se, 2);
-  Extended x;
-  std::memcpy(&x, raw, sizeof x);
-  return x;
+  return ExtendedFromBits(static_cast<std::uint16_t>(biased | (negative ? 0x8000 : 0)), significand);
 }
 
 // m * 2^e (m > 0), rounded once to nearest, ties to even: to 64 bits in

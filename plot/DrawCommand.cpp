@@ -1,6 +1,5 @@
 #include "plot/DrawCommand.h"
 
-#include <cmath>
 #include <limits>
 
 #include "evaluator/Constants.h"
@@ -14,11 +13,11 @@ namespace {
 // 80-bit arithmetic with the faults of a processor that traps invalid
 // operations, division by zero and overflow (underflow stays silent).
 [[noreturn, gnu::noinline, gnu::cold]] void FailArithmetic(Extended r) {
-  if (std::isnan(r)) throw InvalidOperationFault();
+  if (IsNan(r)) throw InvalidOperationFault();
   throw OverflowFault();
 }
 inline Extended Checked(Extended r) {
-  if (!(std::fabs(r) <= std::numeric_limits<Extended>::max())) [[unlikely]]
+  if (!(Abs(r) <= ExtendedMax)) [[unlikely]]
     FailArithmetic(r);
   return r;
 }
@@ -47,14 +46,14 @@ Extended SampleT(Extended a, Extended b, Extended i, Extended n) {
   return Add(Div(Mul(Sub(b, a), i), n), a);
 }
 
-inline bool Finite(Extended r) { return std::fabs(r) <= std::numeric_limits<Extended>::max(); }
+inline bool Finite(Extended r) { return Abs(r) <= ExtendedMax; }
 
 // Distance without the fault tests of every step: the drawing pass tests
 // the results of a whole sample at once and redoes the sample step by step
 // only when one of them is not finite.
 inline Extended UncheckedDistance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y2, Extended z2) {
   const Extended dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
-  return std::sqrt((dx * dx + dy * dy) + dz * dz);
+  return Sqrt((dx * dx + dy * dy) + dz * dz);
 }
 
 std::int64_t Saturated(__int128 v) {
@@ -86,7 +85,7 @@ Extended IsoAngle() {
 
 Extended Distance(Extended x1, Extended y1, Extended z1, Extended x2, Extended y2, Extended z2) {
   const Extended dx = Sub(x1, x2), dy = Sub(y1, y2), dz = Sub(z1, z2);
-  return std::sqrt(Add(Add(Mul(dx, dx), Mul(dy, dy)), Mul(dz, dz)));
+  return Sqrt(Add(Add(Mul(dx, dx), Mul(dy, dy)), Mul(dz, dz)));
 }
 
 TDrawCommand::TDrawCommand(TDrawInputs& inputs, TDrawOutputs& outputs, TPicture& picture)
@@ -140,9 +139,9 @@ Extended TDrawCommand::GetMax(Extended A, Extended B) {
     if (!EvaluateFunctions(x, y, z)) return 0;
     const Extended u = Sub(x, Mul(SinIso(), z));
     const Extended v = Sub(y, Mul(CosIso(), z));
-    if (std::fabs(u) > M) M = std::fabs(u);
-    if (std::fabs(v) > M) M = std::fabs(v);
-    if (std::fabs(z) > M) M = std::fabs(z);
+    if (Abs(u) > M) M = Abs(u);
+    if (Abs(v) > M) M = Abs(v);
+    if (Abs(z) > M) M = Abs(z);
   }
   return M;
 }

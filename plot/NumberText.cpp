@@ -1,10 +1,9 @@
 #include "plot/NumberText.h"
 
-#include <charconv>
 #include <clocale>
-#include <cmath>
 #include <cstdint>
 
+#include "evaluator/DecimalText.h"
 #include "evaluator/Faults.h"
 
 namespace {
@@ -16,18 +15,11 @@ struct TDecimal {
   int Exponent = 0;
 };
 
-// The exact expansion to 71 significant digits: plenty to decide every
+// The exact value rounded to 71 significant digits: plenty to decide every
 // rounding below (a tie at digit 19 needs the rest to be zero).
 TDecimal Expand(Extended magnitude) {
-  char buffer[128];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 70);
-  std::string text(buffer, result.ptr);
-  TDecimal d;
-  const std::size_t e = text.find('e');
-  for (std::size_t i = 0; i < e; ++i)
-    if (text[i] >= '0' && text[i] <= '9') d.Digits += text[i];
-  d.Exponent = std::stoi(text.substr(e + 1));
-  return d;
+  TDecimalDigits digits = RoundedDecimal(BitsOfExtended(magnitude), 71);
+  return {std::move(digits.Digits), digits.Exponent};
 }
 
 // Keeps `count` significant digits, a half rounding away from zero.
@@ -69,7 +61,7 @@ std::string DecimalSeparator() {
 
 std::string FormatGeneral(Extended value, const std::string& separator) {
   if (value == 0) return "0";
-  TDecimal d = Expand(std::fabs(value));
+  TDecimal d = Expand(Abs(value));
   RoundTo(d, 15);
   while (d.Digits.size() > 1 && d.Digits.back() == '0') d.Digits.pop_back();
   std::string out = value < 0 ? "-" : "";
@@ -93,7 +85,7 @@ std::string FormatGeneral(Extended value, const std::string& separator) {
 std::string FormatTwoDecimals(Extended value, const std::string& separator, bool* general) {
   if (general) *general = false;
   if (value == 0) return "0" + separator + "00";
-  TDecimal d = Expand(std::fabs(value));
+  TDecimal d = Expand(Abs(value));
   RoundTo(d, 18);
   if (d.Exponent >= 18) {
     if (general) *general = true;

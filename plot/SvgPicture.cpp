@@ -2,16 +2,20 @@
 
 #include <charconv>
 
+#include "evaluator/DecimalText.h"
 #include "plot/BackgroundShapes.h"
 
 namespace {
 
 // The shortest text that reads back to the same value.
-template <typename T>
-void AppendNumber(std::string& out, T value) {
+void AppendNumber(std::string& out, double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   out.append(buffer, result.ptr);
+}
+void AppendNumber(std::string& out, Extended value) {
+  char buffer[64];
+  out.append(buffer, FormatShortest(buffer, BitsOfExtended(value)));
 }
 
 std::string Hex(const TRGB& c) {
