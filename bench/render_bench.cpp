@@ -17,7 +17,12 @@
 // floor does not; at 100 samples that sync is a large share of the whole
 // process, so TMPDIR on a memory file system shows the drawing alone.
 //
-// Usage: render_bench [--no-gnuplot] [google benchmark flags]
+// With --peer NAME=PATH (any number of times), the helixor-cli at PATH runs
+// the same rows beside this build's (for example one built with Helixor's
+// own 80-bit type, or an older commit's), and a second table prints each
+// peer against this build.
+//
+// Usage: render_bench [--no-gnuplot] [--peer NAME=PATH]... [google benchmark flags]
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -29,8 +34,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -74,9 +81,9 @@ enum TCurve { Helix, Heavy };
 
 const char* CurveName(long curve) { return curve == Helix ? "helix" : "heavy"; }
 
-std::vector<std::string> HelixorCommand(long curve, long n) {
+std::vector<std::string> CliCommand(const std::string& cli, long curve, long n) {
   // Precission n - 1 gives n samples, as gnuplot's "set samples n".
-  std::vector<std::string> command = {HELIXOR_CLI, "render", HELIXOR_HELIX, "--set",
+  std::vector<std::string> command = {cli, "render", HELIXOR_HELIX, "--set",
                                       "Precission=" + std::to_string(n - 1), "--output", TempPath(".bmp")};
   if (curve == Heavy)
     for (const char* set : {"AEdit=0.5", "BEdit=1.5", "xt=cos(2^t)*ln(sqr(atan(t)))+sin(3*t)",
@@ -86,6 +93,8 @@ std::vector<std::string> HelixorCommand(long curve, long n) {
     }
   return command;
 }
+
+std::vector<std::string> HelixorCommand(long curve, long n) { return CliCommand(HELIXOR_CLI, curve, n); }
 
 std::vector<std::string> FloorCommand(long curve, long n) {
   return {HELIXOR_FLOOR, CurveName(curve), std::to_string(n), TempPath("-floor.bmp")};
@@ -104,8 +113,8 @@ std::map<std::string, long>& PeakKiB() {
   return peaks;
 }
 
-void RunWhole(benchmark::State& state, const char* name,
-              std::vector<std::string> (*command)(long, long)) {
+void RunWhole(benchmark::State& state, const std::string& name,
+              const std::function<std::vector<std::string>(long, long)>& command) {
   const long curve = state.range(0), n = state.range(1);
   long peak = 0;
   for (auto _ : state) {
@@ -119,7 +128,7 @@ void RunWhole(benchmark::State& state, const char* name,
   }
   state.counters["peak_KiB"] = static_cast<double>(peak);
   state.counters["samples"] = static_cast<double>(n);
-  long& kept = PeakKiB()[std::string(name) + "/" + std::to_string(curve) + "/" + std::to_string(n)];
+  long& kept = PeakKiB()[name + "/" + std::to_string(curve) + "/" + std::to_string(n)];
   kept = std::max(kept, peak);
 }
 
@@ -164,6 +173,29 @@ class TRatioReporter : public benchmark::ConsoleReporter {
                 " helix <= 1.6, heavy <= 1.5; helix at 100: <= 1.3)\n");
   }
 
+  // Each peer against this build: medians and minimums.
+  void PrintPeerRatios(const std::vector<std::pair<std::string, std::string>>& peers) const {
+    if (peers.empty()) return;
+    std::printf("\n%-12s %-6s %-9s %13s %13s %7s %11s %11s %7s\n", "peer", "curve", "samples", "peer (ms)",
+                "helixor (ms)", "ratio", "peer min", "hx min", "ratio");
+    for (const auto& [peer, path] : peers) {
+      const auto rows = medians_.find(PeerRowName(peer));
+      if (rows == medians_.end()) continue;
+      for (const auto& [args, time] : rows->second) {
+        const long curve = std::strtol(args.c_str(), nullptr, 10);
+        const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
+        const double helixor = Median("BM_HelixorRender", args);
+        const double least = Least(PeerRowName(peer), args), helixorLeast = Least("BM_HelixorRender", args);
+        std::printf("%-12s %-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx\n", peer.c_str(), CurveName(curve),
+                    n, time, helixor, helixor > 0 ? time / helixor : 0.0, least, helixorLeast,
+                    helixorLeast > 0 ? least / helixorLeast : 0.0);
+      }
+    }
+    std::printf("(CPU time; ratio = peer / this build's helixor-cli)\n");
+  }
+
+  static std::string PeerRowName(const std::string& peer) { return "BM_PeerRender_" + peer; }
+
  private:
   using Table = std::map<std::string, std::map<std::string, double>>;
   static double Find(const Table& table, const std::string& name, const std::string& args) {
@@ -177,14 +209,38 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   Table medians_, minimums_;
 };
 
+struct TSize {
+  long Samples;
+  int Repetitions;
+};
+
+// One row: a curve at a size, its repetitions interleaved, CPU time kept.
+void Configure(benchmark::internal::Benchmark* row, long curve, const TSize& s) {
+  row->Args({curve, s.Samples})
+      ->Iterations(1)
+      ->Repetitions(s.Repetitions)
+      ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+      ->ReportAggregatesOnly(true)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool gnuplot = true;
+  std::vector<std::pair<std::string, std::string>> peers;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--no-gnuplot") == 0) gnuplot = false;
-    else args.push_back(argv[i]);
+    const std::string a = argv[i];
+    if (a == "--no-gnuplot") {
+      gnuplot = false;
+    } else if (a == "--peer" && i + 1 < argc && std::strchr(argv[i + 1], '=')) {
+      const std::string peer = argv[++i];
+      peers.emplace_back(peer.substr(0, peer.find('=')), peer.substr(peer.find('=') + 1));
+    } else {
+      args.push_back(argv[i]);
+    }
   }
   // Unless told otherwise, the repetitions of all rows in random order, so
   // that a machine busy with other work slows every column alike.
@@ -203,27 +259,32 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
 
-  struct Size { long Samples; int Repetitions; } sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
-  for (const Size& s : sizes)
+  const TSize sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
+  for (const TSize& s : sizes)
     for (long curve : {Helix, Heavy})
       for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
                                     std::pair{"BM_FloorRender", &BM_FloorRender},
                                     std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
         if (function == &BM_GnuplotRender && (!gnuplot || curve != Helix || s.Samples < 10000)) continue;
-        benchmark::RegisterBenchmark(name, function)
-            ->Args({curve, s.Samples})
-            ->Iterations(1)
-            ->Repetitions(s.Repetitions)
-            ->ComputeStatistics("min",
-                                [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
-            ->ReportAggregatesOnly(true)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        Configure(benchmark::RegisterBenchmark(name, function), curve, s);
+      }
+  for (const TSize& s : sizes)
+    for (long curve : {Helix, Heavy})
+      for (const auto& [peer, path] : peers) {
+        const std::string name = TRatioReporter::PeerRowName(peer);
+        Configure(benchmark::RegisterBenchmark(name.c_str(),
+                                               [name, cli = path](benchmark::State& state) {
+                                                 RunWhole(state, name, [&cli](long c, long n) {
+                                                   return CliCommand(cli, c, n);
+                                                 });
+                                               }),
+                  curve, s);
       }
   benchmark::Initialize(&count, args.data());
   TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
+  reporter.PrintPeerRatios(peers);
   std::remove(TempPath(".bmp").c_str());
   std::remove(TempPath("-floor.bmp").c_str());
   std::remove(TempPath(".png").c_str());

@@ -21,3 +21,8 @@ find_program(HELIXOR_QEMU_AARCH64 NAMES qemu-aarch64)
 if(HELIXOR_QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${HELIXOR_QEMU_AARCH64} -L /)
 endif()
+
+# The arm64 libraries sit in the system's multiarch folders, where the
+# loader finds them: no run path is needed (and CMake's search for one
+# would mistake the host's folders for the target's).
+set(CMAKE_SKIP_RPATH ON)

@@ -6,19 +6,36 @@
 # and whose link in bin must lead to the program beside its help page. The
 # package is left in the build folder.
 # Usage: scripts/check-package.sh [BUILD_DIR]
+#        scripts/check-package.sh --arch arm64
 #   Without BUILD_DIR the package preset is configured and built in
 #   build/package; a BUILD_DIR given must be configured already (and built
-#   with the same flags, or lintian finds the hardening missing).
+#   with the same flags, or lintian finds the hardening missing). --arch
+#   arm64 cross-builds the arm64 package in build/package-arm64 (preset
+#   package-arm64) and runs its programs under qemu-aarch64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh build package
+arch=$(dpkg --print-architecture 2>/dev/null || echo amd64)
+run=()
+preset=package
+if [ "${1:-}" = --arch ]; then
+  [ "${2:-}" = arm64 ] || { echo "check-package: only --arch arm64 is known" >&2; exit 2; }
+  arch=arm64
+  preset=package-arm64
+  run=(qemu-aarch64 -L /)
+  # dpkg-buildflags and dpkg-shlibdeps take the architecture from here.
+  export DEB_HOST_ARCH=arm64
+  shift 2
+  bash scripts/setup.sh build package arm64
+else
+  bash scripts/setup.sh build package
+fi
 if [ $# -eq 0 ]; then
-  build=build/package
+  build=build/$preset
   # The flags Debian builds its packages with, every hardening feature on.
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
   ldflags=$(dpkg-buildflags --get LDFLAGS)
-  cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+  cmake --preset "$preset" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
 else
   build=$1
@@ -45,6 +62,7 @@ fail() { echo "package check: $*" >&2; exit 1; }
 
 [ "$(dpkg-deb -f "$deb" Package)" = helixor ] || fail "package name is not helixor"
 [ "$(dpkg-deb -f "$deb" Version)" = 1.0 ] || fail "version is not 1.0"
+[ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "architecture is not $arch"
 [ -n "$(dpkg-deb -f "$deb" Depends)" ] || fail "no Depends"
 
 dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}\.//' >"$work/files"
@@ -95,7 +113,7 @@ appstreamcli validate --no-net resources/org.helixor.Helixor.metainfo.xml >"$wor
 # A staged install, as the package would lay it out.
 root="$work/root"
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
-version=$("$root/usr/bin/helixor-cli" --version)
+version=$("${run[@]}" "$root/usr/bin/helixor-cli" --version)
 [[ "$version" == *1.0* ]] || fail "helixor-cli --version printed '$version'"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/helixor.desktop" || fail "desktop entry invalid"
@@ -112,7 +130,7 @@ if $has_helixor; then
     || fail "/usr/bin/helixor does not lead to /usr/libexec/helixor/helixor"
   cmp -s "$root/usr/libexec/helixor/help.html" resources/help.html || fail "help.html differs from resources/help.html"
   # helixor-cli finds the labels module in the program's folder.
-  "$root/usr/bin/helixor-cli" render resources/examples/helix.fnc --labels -o "$work/labels.png" >/dev/null \
+  "${run[@]}" "$root/usr/bin/helixor-cli" render resources/examples/helix.fnc --labels -o "$work/labels.png" >/dev/null \
     || fail "helixor-cli render --labels failed in the staged install"
   [ "$(head -c 8 "$work/labels.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] \
     || fail "helixor-cli render --labels wrote no PNG in the staged install"

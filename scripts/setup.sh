@@ -16,6 +16,7 @@
 #   bench     the benchmarks and the programs they race     .ci/run
 #   wm        the window-manager test                       .ci/run
 #   qtwin     Qt for Windows, from Debian's source          scripts/build-qt-windows.sh
+#   arm64     the arm64 cross build, run under qemu          scripts/check-arm64-build.sh
 #
 # To add a package, add one line "GROUP PACKAGE  # why" to the table below;
 # a new group also wants a line above.
@@ -74,6 +75,20 @@ qtwin     ninja-build            # its generator
 qtwin     g++-mingw-w64-x86-64   # the Windows cross compiler
 qtwin     qt6-base-dev           # the host Qt the cross build takes its tools from
 qtwin     qt6-base-dev-tools     # moc, rcc and uic of the host
+arm64     g++-aarch64-linux-gnu  # the arm64 cross compiler
+arm64     qemu-user              # qemu-aarch64 runs the arm64 programs and tests
+arm64     googletest             # the GoogleTest sources, built for the cross compiler
+arm64     qt6-base-dev:arm64     # the toolkit for arm64, beside that of the host (multiarch)
+arm64     libpng-dev:arm64       # PNG pictures of the arm64 helixor-cli
+arm64     libgl-dev:arm64        # OpenGL headers the arm64 toolkit config asks for
+arm64     libxcb1-dev:arm64      # the extents of the window frame, for the arm64 program
+arm64     dpkg-dev               # dpkg-buildflags and dpkg-shlibdeps for the arm64 package
+arm64     lintian                # checks the arm64 package
+arm64     xvfb                   # the display the arm64 program is started on
+arm64     xauth                  # xvfb-run needs it
+arm64     xdotool                # types into the arm64 program
+arm64     x11-utils              # xwininfo finds its windows
+arm64     python3-pil            # compares its picture with that of helixor-cli
 '
 
 declare -A known=()
@@ -116,5 +131,13 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Packages of another architecture (NAME:ARCH) need that architecture known
+# to dpkg first (multiarch).
+for package in "${missing[@]}"; do
+  arch=${package#*:}
+  if [ "$arch" != "$package" ] && ! { dpkg --print-architecture; dpkg --print-foreign-architectures; } | grep -qx "$arch"; then
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -33,7 +33,7 @@ import time
 
 from PIL import Image, ImageFilter, ImageGrab
 
-from checks import check, stop, summary, wait_for
+from checks import check, compare_graph, graph_mask, stop, summary, wait_for
 
 SCREEN_W, SCREEN_H = 1280, 1024
 MAIN_CLIENT = (502, 134)
@@ -254,49 +254,6 @@ def file_dialog(session, titles, windows_path):
         if wait_for(lambda: session.window(title, timeout=0.1) is None, timeout=5):
             return True
     return False
-
-
-def graph_mask(cli, example, work):
-    """The Linux picture with its labels, and which of its pixels are curve
-    and axes (they are the same without the labels)."""
-    labelled = os.path.join(work, "linux-labelled.png")
-    bare = os.path.join(work, "linux-bare.png")
-    subprocess.run([cli, "render", example, "--labels", "-o", labelled], check=True)
-    subprocess.run([cli, "render", example, "--format", "png", "-o", bare], check=True)
-    return Image.open(labelled).convert("RGB"), Image.open(bare).convert("RGB")
-
-
-def compare_graph(screen, client, labelled, bare):
-    """(same, differing) pixels of the curve and axes, and the differing
-    pixels of the labels. A label's place is where the Linux picture with
-    labels differs from the one without, widened by 8 pixels: the window's
-    labels are drawn by the system's fonts, whose widths differ a little."""
-    x, y, w, h = client
-    shown = screen.crop((x, y, x + w, y + h))
-    if shown.size != labelled.size:
-        return None
-    # The bare picture lies at the client area's top left; the strips
-    # beyond it are the window's black background.
-    full = Image.new("RGB", labelled.size, (0, 0, 0))
-    full.paste(bare, (0, 0))
-    mask = Image.new("L", labelled.size, 0)
-    lp, bp, mp = labelled.load(), full.load(), mask.load()
-    for j in range(h):
-        for i in range(w):
-            if lp[i, j] != bp[i, j]:
-                mp[i, j] = 255
-    mask = mask.filter(ImageFilter.MaxFilter(17))
-    mp, sp = mask.load(), shown.load()
-    same_drawing = differing_drawing = differing_labels = 0
-    for j in range(h):
-        for i in range(w):
-            if mp[i, j]:
-                differing_labels += sp[i, j] != lp[i, j]
-            elif sp[i, j] == lp[i, j]:
-                same_drawing += 1
-            else:
-                differing_drawing += 1
-    return same_drawing, differing_drawing, differing_labels
 
 
 def program_session(exe, cli, examples, shots):

@@ -10,7 +10,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # Groups listed in the header ("#   name  what  who") and in the table.
-documented=$(sed -n '/^# Each task asks/,/^# To add a package/p' "$setup" | awk '$1 == "#" && $2 ~ /^[a-z]+$/ && NF > 2 {print $2}' | sort -u)
+documented=$(sed -n '/^# Each task asks/,/^# To add a package/p' "$setup" | awk '$1 == "#" && $2 ~ /^[a-z][a-z0-9]*$/ && NF > 2 {print $2}' | sort -u)
 defined=$(bash "$setup" --list 2>&1 | sed -n 's/.*groups: \(.*\), all).*/\1/p' | tr ' ' '\n' | sort -u)
 [ -n "$defined" ] || fail "no group found in the table"
 [ "$documented" = "$defined" ] || fail "documented groups ($(echo $documented)) differ from the table's ($(echo $defined))"
@@ -21,7 +21,7 @@ done
 bash "$setup" --list no-such-group >/dev/null 2>&1 && fail "an unknown group is accepted"
 
 # Every group a script or CI asks for.
-for group in $(grep -ho 'setup\.sh [a-z ]*' scripts/*.sh .ci/run | sed 's/setup\.sh//' | tr ' ' '\n' | sort -u); do
+for group in $(grep -ho 'setup\.sh [a-z0-9 ]*' scripts/*.sh .ci/run | sed 's/setup\.sh//' | tr ' ' '\n' | sort -u); do
   [ "$group" = all ] && continue
   bash "$setup" --list "$group" >/dev/null 2>&1 || fail "a script asks for the unknown group $group"
 done

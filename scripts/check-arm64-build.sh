@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Cross-builds Helixor for arm64 Linux (the "arm64" preset: Debian's
+# aarch64-linux-gnu compilers and arm64 libraries through multiarch) and
+# checks it under qemu-aarch64: the test suite must pass; helixor-cli must
+# print the same bytes, end with the same status and write the same pictures
+# as the x86 build on every bundled example and view, the command line's own
+# cases, generated expressions and random curves; the window program must
+# draw the helix as the x86 helixor-cli draws it (a screenshot is kept in
+# build/arm64-shots); and the arm64 Debian package is built and checked as
+# the amd64 one is.
+#
+# Usage: check-arm64-build.sh [X86_BUILD_DIR]   (default build/default,
+# which must hold cli/helixor-cli and the labels module). Installs what it
+# needs (scripts/setup.sh arm64; as root, or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+x86_build=${1:-build/default}
+linux_cli=$root/$x86_build/cli/helixor-cli
+[ -x "$linux_cli" ] || { echo "no x86 helixor-cli at $linux_cli" >&2; exit 1; }
+
+bash scripts/setup.sh arm64 wm
+
+start=$(date +%s)
+cmake --preset arm64
+cmake --build --preset arm64
+built=$(date +%s)
+ctest --preset arm64
+tested=$(date +%s)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C.UTF-8
+arm_cli=$root/build/arm64/cli/helixor-cli
+other=arm64
+run_other() { qemu-aarch64 -L / "$arm_cli" "$@"; }
+source scripts/compare-cli.sh
+compared=$(date +%s)
+
+# The window program, once, on a real X server.
+shots=$root/build/arm64-shots
+timeout 600 python3 tests/desktop/arm64_desktop_test.py build/arm64/app/helixor "$linux_cli" \
+  resources/examples/helix.fnc --shots "$shots" || failures=$((failures + 1))
+shown=$(date +%s)
+
+# The arm64 package, built and checked as the amd64 one.
+bash scripts/check-package.sh --arch arm64 || failures=$((failures + 1))
+packaged=$(date +%s)
+
+if [ "$failures" -ne 0 ]; then
+  echo "arm64 build check failed: $failures difference(s) or failed check(s)" >&2
+  exit 1
+fi
+echo "arm64 build check passed: the tests under qemu-aarch64; helixor-cli as the x86 build in $renders renders" \
+  "(every example and view), $evaluations evaluations of the examples and the command line's own cases," \
+  "and the generated cases; the window program draws the helix as the x86 build; the package is lintian-clean."
+echo "Seconds: build $((built - start)), tests $((tested - built)), comparisons $((compared - tested))," \
+  "window $((shown - compared)), package $((packaged - shown))."
