@@ -31,7 +31,8 @@ int BitLength(U128 v) {
   return high ? 128 - __builtin_clzll(high) : BitLength(static_cast<uint64_t>(v));
 }
 
-// floor(n * log10(2)), exact for |n| < 2^30.
+// floor(n * log10(2)); exact for every |n| <= 40,000 (checked against the
+// exact logarithm), far past the binary exponents of 80-bit values.
 int FloorLog10Pow2(long n) {
   return static_cast<int>((static_cast<__int128>(n) * 0x4D104D427DE7FBCCll) >> 64);
 }
@@ -224,6 +225,31 @@ void DivMod(const Big& u, const Big& v, Big& q, Big& r) {
   r.Trim();
 }
 
+// What a rounded-off part is worth, in units of the last kept digit.
+enum TRest { RestZero, BelowHalf, Half, AboveHalf };
+
+// n >> shift (shift > 0), and what the bits shifted out are worth.
+Big ShiftRight(const Big& n, long shift, TRest& rest) {
+  const std::size_t limbs = static_cast<std::size_t>(shift / 32);
+  const int bits = static_cast<int>(shift % 32);
+  const std::size_t halfLimb = static_cast<std::size_t>((shift - 1) / 32);
+  const uint32_t halfBit = 1u << ((shift - 1) % 32);
+  const bool half = halfLimb < n.L.size() && (n.L[halfLimb] & halfBit);
+  bool below = halfLimb < n.L.size() && (n.L[halfLimb] & (halfBit - 1));
+  for (std::size_t i = 0; i < halfLimb && i < n.L.size() && !below; ++i) below = n.L[i] != 0;
+  rest = half ? (below ? AboveHalf : Half) : (below ? BelowHalf : RestZero);
+  Big q;
+  if (limbs >= n.L.size()) return q;
+  q.L.assign(n.L.begin() + static_cast<std::ptrdiff_t>(limbs), n.L.end());
+  if (bits) {
+    for (std::size_t i = 0; i < q.L.size(); ++i)
+      q.L[i] = (q.L[i] >> bits) |
+               (i + 1 < q.L.size() ? static_cast<uint32_t>(static_cast<uint64_t>(q.L[i + 1]) << (32 - bits)) : 0);
+    q.Trim();
+  }
+  return q;
+}
+
 std::string ToDecimal(Big v) {
   if (v.IsZero()) return "0";
   std::string text;
@@ -251,9 +277,10 @@ std::string ToDecimal(U128 v) {
   return std::string(p, buffer + sizeof buffer);
 }
 
-// 5^n from two tables: 5^(512 i) and 5^j for j < 512, built once.
-constexpr long PowerStep = 512;
-constexpr std::size_t LargePowers = 36;  // up to 5^17920
+// 5^n from two tables built once: 5^(128 i) and 5^j for j < 128 (about
+// 370 KB), so that a power costs one product with a factor of 10 limbs.
+constexpr long PowerStep = 128;
+constexpr std::size_t LargePowers = 141;  // up to 5^17920
 struct TPowersOfFive {
   std::vector<Big> Small, Large;
   TPowersOfFive() {
@@ -280,12 +307,6 @@ Big Pow5(long n) {
     high -= LargePowers - 1;
   }
   return high ? Mul(table.Large[high], result) : result;
-}
-
-Big Pow10(long n) {
-  Big p = Pow5(n);
-  p.ShiftLeft(n);
-  return p;
 }
 
 // ---------------------------------------------------------------------------
@@ -448,10 +469,6 @@ TDecoded Decode(ExtendedBits bits) {
   return {TDecoded::Finite, negative, f, (field ? field : 1) - 1 + MinExponent};
 }
 
-// What the rounded-off part of a decimal expansion is worth, in units of
-// the last kept digit.
-enum TRest { RestZero, BelowHalf, Half, AboveHalf };
-
 // The first `significant` digits of f * 2^e (nonzero) rounded half to even,
 // and the decimal exponent of the first.
 TDecimalDigits RoundDigits(uint64_t f, long e, long significant) {
@@ -477,37 +494,22 @@ TDecimalDigits RoundDigits(uint64_t f, long e, long significant) {
       n = Mul(n, Pow5(s));
     else
       d = Pow5(-s);
-    Big q, r;
-    if (t >= 0) {
-      n.ShiftLeft(t);
-      DivMod(n, d, q, r);
-    } else if (s >= 0) {
-      // A power of two below: shift instead of dividing.
-      q = n;
-      const long shift = -t;
-      q.L.erase(q.L.begin(), q.L.begin() + std::min<long>(shift / 32, static_cast<long>(q.L.size())));
-      const int bits = static_cast<int>(shift % 32);
-      if (bits)
-        for (std::size_t i = 0; i < q.L.size(); ++i)
-          q.L[i] = (q.L[i] >> bits) |
-                   (i + 1 < q.L.size() ? static_cast<uint32_t>(static_cast<uint64_t>(q.L[i + 1]) << (32 - bits)) : 0);
-      q.Trim();
-      // r = n - (q << shift), d = 2^shift.
-      Big back = q;
-      back.ShiftLeft(shift);
-      r = n;
-      r.Sub(back);
-      d = Big(U128{1});
-      d.ShiftLeft(shift);
+    if (s >= 0 && t < 0) {
+      // A power of two below: a shift.
+      digits = ToDecimal(ShiftRight(n, -t, rest));
     } else {
-      d.ShiftLeft(-t);
+      if (t >= 0)
+        n.ShiftLeft(t);
+      else
+        d.ShiftLeft(-t);
+      Big q, r;
       DivMod(n, d, q, r);
-    }
-    digits = ToDecimal(q);
-    if (!r.IsZero()) {
-      r.ShiftLeft(1);
-      const int c = Compare(r, d);
-      rest = c < 0 ? BelowHalf : c == 0 ? Half : AboveHalf;
+      digits = ToDecimal(q);
+      if (!r.IsZero()) {
+        r.ShiftLeft(1);
+        const int c = Compare(r, d);
+        rest = c < 0 ? BelowHalf : c == 0 ? Half : AboveHalf;
+      }
     }
   }
   if (static_cast<long>(digits.size()) > significant) {
@@ -548,171 +550,142 @@ char* AppendExponent(char* p, int exponent) {
   return p;
 }
 
-// --- Shortest digits (Steele and White's free-format digit generation, in
-// Burger and Dybvig's form): value = r / s, the rounding interval reaches
-// mMinus / s below and mPlus / s above, bounds included for an even
-// significand (reading rounds ties to even). N is U128 when everything fits,
-// Big otherwise.
+// --- Shortest digits. The value and the two ends of its rounding interval
+// are scaled by one power of ten so that each has 22 or 23 integer digits,
+// and floored exactly; digits then come off all three together while the
+// ends still differ above the last one, and the value's last removed digit
+// rounds the result (half to even when the value is exactly halfway). The
+// ends belong to the interval for an even significand, since reading rounds
+// ties to even.
 
-void Times10(U128& a) { a *= 10; }
-void Times10(Big& a) { a.MulSmall(10); }
-int Cmp(const U128& a, const U128& b) { return a < b ? -1 : a > b ? 1 : 0; }
-int Cmp(const Big& a, const Big& b) { return Compare(a, b); }
-int CompareSum(const U128& a, const U128& b, const U128& c) { return Cmp(a + b, c); }
-int CompareSum(const Big& a, const Big& b, const Big& c) {
-  Big sum = a;
-  sum.Add(b);
-  return Compare(sum, c);
-}
-int CompareTwice(const U128& r, const U128& s) { return Cmp(r << 1, s); }
-int CompareTwice(const Big& r, const Big& s) {
-  Big twice = r;
-  twice.ShiftLeft(1);
-  return Compare(twice, s);
-}
-// r / s (below 10), leaving r % s in r.
-int NextDigit(U128& r, const U128& s) {
-  int d;
-  if ((s >> 64) != 0) {
-    // An estimate from the top bits (r < 10 s keeps it in 64 bits), off by
-    // at most one.
-    const int cut = BitLength(s) - 59;
-    d = static_cast<int>(static_cast<uint64_t>(r >> cut) / static_cast<uint64_t>(s >> cut));
-    while (static_cast<U128>(d) * s > r) --d;
-    while (r - static_cast<U128>(d) * s >= s) ++d;
-  } else if ((r >> 64) == 0) {
-    d = static_cast<int>(static_cast<uint64_t>(r) / static_cast<uint64_t>(s));
-  } else {
-    d = static_cast<int>(r / s);
+// floor(m * 2^e * 10^g) (below 2^100 by the choice of g) and whether it is
+// exact; the power of five is shared by the three floors of one value.
+class TScaler {
+ public:
+  TScaler(long e, long g) : E(e), G(g) {}
+
+  U128 Floor(U128 m, bool& exact) {
+    const long t = E + G;
+    const int mBits = BitLength(m);
+    if (G >= 0 && G <= MaxPow5In128 && mBits + SmallPowers.FiveBits[G] <= 128) {
+      const U128 n = m * SmallPowers.Five[G];
+      if (t >= 0 && BitLength(n) + t <= 128) {
+        exact = true;
+        return n << t;
+      }
+      if (t < 0 && t > -128) {
+        exact = (n & ((U128{1} << -t) - 1)) == 0;
+        return n >> -t;
+      }
+    } else if (G < 0 && -G <= MaxPow5In128) {
+      const U128 five = SmallPowers.Five[-G];
+      if (t >= 0 && mBits + t <= 128) {
+        const U128 n = m << t;
+        exact = n % five == 0;
+        return n / five;
+      }
+      if (t < 0 && SmallPowers.FiveBits[-G] - t <= 128) {
+        const U128 d = five << -t;
+        exact = m % d == 0;
+        return m / d;
+      }
+    }
+    if (Power.IsZero()) Power = Pow5(G >= 0 ? G : -G);
+    Big n(m), d(U128{1});
+    if (G >= 0)
+      n = Mul(n, Power);
+    else
+      d = Power;
+    if (G >= 0 && t < 0) {
+      TRest rest;
+      const U128 q = ShiftRight(n, -t, rest).Low128();
+      exact = rest == RestZero;
+      return q;
+    }
+    if (t >= 0)
+      n.ShiftLeft(t);
+    else
+      d.ShiftLeft(-t);
+    Big q, r;
+    DivMod(n, d, q, r);
+    exact = r.IsZero();
+    return q.Low128();
   }
-  r -= static_cast<U128>(d) * s;
-  return d;
-}
-int NextDigit(Big& r, const Big& s) {
-  int d = 0;
-  while (Compare(r, s) >= 0) {
-    r.Sub(s);
-    ++d;
-  }
-  return d;
-}
+
+ private:
+  long E, G;
+  Big Power;
+};
 
 struct TShortest {
-  char Digits[24];
+  U128 Digits = 0;  // as an integer, no trailing zero
   int Count = 0;
   int Exponent = 0;  // of the first digit
 };
 
-template <class N>
-void Generate(N r, N s, N mPlus, N mMinus, bool inclusive, int estimate, TShortest& out) {
-  const auto high = [&] {
-    const int c = CompareSum(r, mPlus, s);
-    return inclusive ? c >= 0 : c > 0;
-  };
-  int k = estimate;
-  if (high()) {
-    ++k;
-  } else {
-    Times10(r);
-    Times10(mPlus);
-    Times10(mMinus);
+// x / 10 and x % 10, in 64 bits once x fits.
+inline unsigned DivideBy10(U128& x) {
+  if ((x >> 64) == 0) {
+    const uint64_t low = static_cast<uint64_t>(x);
+    x = low / 10;
+    return static_cast<unsigned>(low % 10);
   }
-  int n = 0;
-  for (;;) {
-    int d = NextDigit(r, s);
-    const int lowCompare = Cmp(r, mMinus);
-    const bool low = inclusive ? lowCompare <= 0 : lowCompare < 0;
-    const bool up = high();
-    if (!low && !up && n < 22) {
-      out.Digits[n++] = static_cast<char>(d);
-      Times10(r);
-      Times10(mPlus);
-      Times10(mMinus);
-      continue;
-    }
-    if (low && up) {
-      const int c = CompareTwice(r, s);
-      if (c > 0 || (c == 0 && d % 2 == 1)) ++d;
-    } else if (up) {
-      ++d;
-    }
-    out.Digits[n++] = static_cast<char>(d);
-    break;
-  }
-  // A last digit of 10 carries.
-  for (int i = n - 1; i > 0 && out.Digits[i] == 10; --i) {
-    out.Digits[i] = 0;
-    ++out.Digits[i - 1];
-  }
-  if (out.Digits[0] == 10) {
-    out.Digits[0] = 1;
-    ++k;
-  }
-  while (n > 1 && out.Digits[n - 1] == 0) --n;
-  out.Count = n;
-  out.Exponent = k - 1;
+  const unsigned d = static_cast<unsigned>(x % 10);
+  x /= 10;
+  return d;
 }
-
-// Bit length bound of 10^k.
-long Pow10Bits(long k) { return k * 10 / 3 + 1; }
+inline U128 Tenth(U128 x) { return (x >> 64) == 0 ? U128{static_cast<uint64_t>(x) / 10} : x / 10; }
 
 TShortest Shortest(uint64_t f, long e) {
-  TShortest out;
   const bool inclusive = (f & 1) == 0;
   // Above a power of two the next value down is half as far.
   const bool unequal = f == IntegerBit && e > MinExponent;
   const long top = BitLength(f) - 1 + e;
-  const int estimate = top == 0 ? 0 : FloorLog10Pow2(top) + 1;  // ceil(log10 v) or one less
-  // r = 2f (4f) scaled by 2^e when e >= 0, s = 2 (4) or 2^(1-e) (2^(2-e)).
-  const long sBits = (e < 0 ? 3 - e : 3) + (estimate > 0 ? Pow10Bits(estimate) : 0);
-  const long rBits = (e < 0 ? 67 : 67 + e) + (estimate < 0 ? Pow10Bits(-estimate) : 0);
-  if (sBits <= 122 && rBits <= 122) {
-    U128 r, s, mPlus, mMinus;
-    const int extra = unequal ? 1 : 0;
-    if (e >= 0) {
-      r = static_cast<U128>(f) << (e + 1 + extra);
-      s = U128{2} << extra;
-      mPlus = U128{1} << (e + extra);
-      mMinus = U128{1} << e;
-    } else {
-      r = static_cast<U128>(f) << (1 + extra);
-      s = U128{1} << (1 - e + extra);
-      mPlus = U128{1} << extra;
-      mMinus = 1;
+  // 10^21 <= value * 10^g < 10^23 (FloorLog10Pow2 is floor(log10 v) or one less).
+  const long g = 21 - FloorLog10Pow2(top);
+  TScaler scaler(e - 2, g);
+  const U128 m4 = static_cast<U128>(f) << 2;
+  bool exact = false, lowExact = false, highExact = false;
+  U128 vr = scaler.Floor(m4, exact);
+  U128 vp = scaler.Floor(m4 + 2, highExact);
+  U128 vm = scaler.Floor(m4 - (unequal ? 1 : 2), lowExact);
+  if (!inclusive && highExact) --vp;
+  bool lowZeros = inclusive && lowExact;  // the lower end is exactly vm and may be taken
+  bool restZeros = exact;                 // nothing below the removed digits of vr
+  unsigned lastRemoved = 0;
+  int removed = 0;
+  while (Tenth(vp) > Tenth(vm)) {
+    const unsigned lowDigit = DivideBy10(vm);
+    lowZeros = lowZeros && lowDigit == 0;
+    restZeros = restZeros && lastRemoved == 0;
+    lastRemoved = DivideBy10(vr);
+    vp = Tenth(vp);
+    ++removed;
+  }
+  if (lowZeros) {
+    for (;;) {
+      U128 q = vm;
+      if (DivideBy10(q) != 0) break;
+      vm = q;
+      restZeros = restZeros && lastRemoved == 0;
+      lastRemoved = DivideBy10(vr);
+      vp = Tenth(vp);
+      ++removed;
     }
-    if (estimate >= 0) {
-      s *= SmallPowers.Ten[estimate];
-    } else {
-      const U128 scale = SmallPowers.Ten[-estimate];
-      r *= scale;
-      mPlus *= scale;
-      mMinus *= scale;
-    }
-    Generate(r, s, mPlus, mMinus, inclusive, estimate, out);
-    return out;
   }
-  const long extra = unequal ? 1 : 0;
-  Big r(U128{f}), s(U128{1}), mPlus(U128{1}), mMinus(U128{1});
-  if (e >= 0) {
-    r.ShiftLeft(e + 1 + extra);
-    s.ShiftLeft(1 + extra);
-    mPlus.ShiftLeft(e + extra);
-    mMinus.ShiftLeft(e);
-  } else {
-    r.ShiftLeft(1 + extra);
-    s.ShiftLeft(1 - e + extra);
-    mPlus.ShiftLeft(extra);
+  if (restZeros && lastRemoved == 5 && vr % 2 == 0) lastRemoved = 4;  // a tie goes to even
+  U128 output = vr + ((vr == vm && !lowZeros) || lastRemoved >= 5 ? 1 : 0);
+  while (output % 10 == 0 && output != 0) {
+    output /= 10;
+    ++removed;
   }
-  if (estimate >= 0) {
-    s = Mul(s, Pow10(estimate));
-  } else {
-    const Big scale = Pow10(-estimate);
-    r = Mul(r, scale);
-    mPlus = Mul(mPlus, scale);
-    mMinus = Mul(mMinus, scale);
-  }
-  Generate(std::move(r), std::move(s), std::move(mPlus), std::move(mMinus), inclusive, estimate, out);
-  return out;
+  TShortest result;
+  result.Digits = output;
+  int count = 0;
+  for (U128 x = output; x; x = Tenth(x)) ++count;
+  result.Count = count;
+  result.Exponent = static_cast<int>(removed - g + count - 1);
+  return result;
 }
 
 char* WriteSpecial(char* p, const TDecoded& v) {
@@ -772,7 +745,10 @@ char* FormatShortest(char* first, ExtendedBits value) {
   const int fixedLength = x >= n - 1 ? x + 1 : x >= 0 ? n + 1 : n + 1 - x;
   char* p = first;
   if (v.Negative) *p++ = '-';
-  const auto digit = [&](int i) { return static_cast<char>('0' + shortest.Digits[i]); };
+  char text[40] = {};
+  U128 rest = shortest.Digits;
+  for (int i = n; i-- > 0;) text[i] = static_cast<char>('0' + DivideBy10(rest));
+  const auto digit = [&](int i) { return text[i]; };
   if (fixedLength > scientificLength) {
     *p++ = digit(0);
     if (n > 1) {
