@@ -122,6 +122,9 @@ TEST(FormatShortest, ShortestTextFixedOrScientific) {
   EXPECT_EQ(Shortest(DecimalToBits("0.0001", 0)), "1e-04");
   EXPECT_EQ(Shortest(DecimalToBits("123456", 0)), "123456");
   EXPECT_EQ(Shortest(DecimalToBits("1", 5)), "1e+05");
+  // Fixed notation shows a whole number's exact digits, past the 18 that
+  // would tell it apart (8.45939248406907134e+22 is longer).
+  EXPECT_EQ(Shortest(DecimalToBits("84593924840690713403392", 0)), "84593924840690713403392");
   EXPECT_EQ(Shortest(SmallestSubnormal), "4e-4951");
   EXPECT_EQ(Shortest(Largest), "1.189731495357231765e+4932");
   EXPECT_EQ(Shortest(ExtendedBits{}), "0");
