@@ -238,10 +238,21 @@ class Generator {
       const int eb = op == Operation::Multiply ? Bias - shift : Bias + shift;
       return {a, SoftExtended::FromBits(static_cast<std::uint16_t>(Sign() | eb), m)};
     }
-    // Operands 62 to 66 binades apart, the smaller with few bits.
+    if (op != Operation::Compare && Coin()) {
+      // A subnormal or pseudo-denormal worth half a unit of a small normal
+      // number, give or take a last bit that only a sticky bit remembers.
+      const int ea = Between(2, 66);
+      const int half = ea - 2;  // the subnormal bit worth half a's last place
+      std::uint64_t m = (Next() & (~std::uint64_t{0} << half)) | (std::uint64_t{1} << half) | (Next() & 1);
+      if (half < 63 && Coin()) m &= ~IntegerBit;
+      const SoftExtended a = Normal(ea), b = SoftExtended::FromBits(Sign(), m);
+      return Coin() ? std::pair{a, b} : std::pair{b, a};
+    }
+    // Operands 62 to 66 binades apart, the smaller with few bits (and
+    // perhaps a last one, for the sticky bit).
     const int ea = Between(80, 0x7FFE);
     const SoftExtended a = Normal(ea);
-    const std::uint64_t m = IntegerBit | ((Next() & 3) << 61);
+    const std::uint64_t m = IntegerBit | ((Next() & 3) << 61) | (Next() & 1);
     const SoftExtended b = SoftExtended::FromBits(static_cast<std::uint16_t>(Sign() | (ea - Between(62, 66))), m);
     if (op == Operation::Compare) return Coin() ? std::pair{a, a} : std::pair{a, -a};
     return Coin() ? std::pair{a, b} : std::pair{b, a};
