@@ -155,17 +155,34 @@ SoftExtended AddOperands(SoftExtended a, SoftExtended b, bool negateB, unsigned&
   return Round(big->negative, big->exponent + 1, A + B, faults);
 }
 
+// n / d for a quotient below 2^64.
+std::uint64_t DivideNarrow(U128 n, std::uint64_t d) {
+#if defined(__x86_64__)
+  std::uint64_t q, r;
+  __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(static_cast<std::uint64_t>(n)), "d"(static_cast<std::uint64_t>(n >> 64)), "rm"(d) : "cc");
+  return q;
+#else
+  return static_cast<std::uint64_t>(n / d);
+#endif
+}
+
 // floor(sqrt(n)) for n in [2^126, 2^128).
 std::uint64_t IntegerSquareRoot(U128 n) {
-  const double high = static_cast<double>(static_cast<std::uint64_t>(n >> 64));
-  double guess = std::sqrt(high) * 4294967296.0;  // within about 2^12 of the root
-  if (guess >= 18446744073709551615.0) guess = 18446744073709549568.0;
-  U128 s = static_cast<std::uint64_t>(guess);
-  s = (s + n / s) >> 1;  // one Newton step from a 53-bit guess: within 1
-  if (s >> 64) s = ~std::uint64_t{0};
-  std::uint64_t r = static_cast<std::uint64_t>(s);
+  // A guess within about 2^13 of the root from the top 52 bits. double's
+  // square root is correctly rounded everywhere, so the guess is the same
+  // everywhere; signed conversions are the cheap ones.
+  const double top = static_cast<double>(static_cast<std::int64_t>(n >> 76));  // below 2^52
+  std::uint64_t r = static_cast<std::uint64_t>(static_cast<std::int64_t>(std::sqrt(top) * 137438953472.0)) << 1;
+  // One Newton step as a correction, (n - r^2) / 2r: the difference is
+  // below 2^80, so a 128-by-64 division with a small quotient.
+  const U128 square = static_cast<U128>(r) * r;
+  if (n >= square) {
+    r += DivideNarrow(n - square, r) >> 1;
+  } else {
+    r -= DivideNarrow(square - n, r) >> 1;
+  }
   while (static_cast<U128>(r) * r > n) --r;
-  while (n - static_cast<U128>(r) * r > 2 * static_cast<U128>(r)) ++r;  // (r + 1)^2 <= n
+  while (r != ~std::uint64_t{0} && n - static_cast<U128>(r) * r > 2 * static_cast<U128>(r)) ++r;  // (r + 1)^2 <= n
   return r;
 }
 

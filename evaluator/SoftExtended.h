@@ -182,7 +182,42 @@ inline bool SoftExtended::FastAdd(SoftExtended a, std::uint16_t seB, std::uint64
     eb = e;
   }
   const int d = ea - eb;
-  // Both at bit 126 and below, the smaller shifted with its lost bits kept
+  const bool negative = seA & 0x8000;
+  if (d < 64 && (!((seA ^ seB) & 0x8000) || d >= 2)) {
+    // In two 64-bit words: mb / 2^d is high + low / 2^64.
+    const std::uint64_t high = mb >> d, low = (mb << 1) << (63 - d);
+    std::uint64_t kept, rest;
+    int e = ea;
+    if (!((seA ^ seB) & 0x8000)) {
+      kept = ma + high;
+      rest = low;
+      if (kept < ma) {  // carried out: one bit more, the lowest joins the rest
+        rest = (kept << 63) | (low >> 1) | (low & 1);
+        kept = (kept >> 1) | IntegerBit;
+        ++e;
+      }
+    } else {
+      // At least 2^62 is left, so at most one bit shifts back in.
+      kept = ma - high - (low != 0);
+      rest = std::uint64_t{0} - low;
+      if (!(kept >> 63)) {
+        kept = (kept << 1) | (rest >> 63);
+        rest <<= 1;
+        --e;
+      }
+    }
+    if (rest > IntegerBit || (rest == IntegerBit && (kept & 1))) {
+      if (++kept == 0) {
+        kept = IntegerBit;
+        ++e;
+      }
+    }
+    if (static_cast<unsigned>(e - 1) >= 0x7FFEu) return false;
+    result = FromBits(static_cast<std::uint16_t>(e | (negative ? 0x8000 : 0)), kept);
+    return true;
+  }
+  // Far apart, or close enough to cancel many bits: both at bit 126 and
+  // below, the smaller shifted with its lost bits kept
   // as a sticky bit 0: 63 guard bits survive any cancellation that can
   // follow a shift.
   const U128 A = static_cast<U128>(ma) << 63;
@@ -205,7 +240,7 @@ inline bool SoftExtended::FastAdd(SoftExtended a, std::uint16_t seB, std::uint64
   }
   const int lead = (m >> 64) ? std::countl_zero(static_cast<std::uint64_t>(m >> 64))
                              : 64 + std::countl_zero(static_cast<std::uint64_t>(m));
-  return PackNormal(seA & 0x8000, ea + 1 - lead, m << lead, result);
+  return PackNormal(negative, ea + 1 - lead, m << lead, result);
 }
 
 inline bool SoftExtended::FastMultiply(SoftExtended a, SoftExtended b, SoftExtended& result) {
