@@ -20,7 +20,7 @@ namespace {
 
 using reference::OutcomeKind;
 
-Extended CurrentT = 1.25L;
+Extended CurrentT = 1.25;
 
 void LookUp(TMathParser&, std::string_view name, Extended& value, bool& found) {
   found = LookUpCurveName(name, CurrentT, value);

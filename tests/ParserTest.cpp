@@ -11,10 +11,14 @@
 #include "evaluator/Constants.h"
 #include "evaluator/Faults.h"
 #include "support/CaseName.h"
+#include "support/ExtendedTesting.h"
 
 namespace {
 
 using helixor_test::NameByText;
+using helixor_test::NextDown;
+using helixor_test::NextUp;
+using helixor_test::Shown;
 
 // A parser with the main window's lookup of t, pi and e.
 struct Calculator {
@@ -43,9 +47,7 @@ struct Calculator {
 };
 
 // Distance in units in the last place between two positive values.
-long double Ulps(Extended a, Extended b) {
-  return std::fabs(a - b) / (std::nextafter(b, static_cast<Extended>(INFINITY)) - b);
-}
+Extended Ulps(Extended a, Extended b) { return Abs(a - b) / (NextUp(b) - b); }
 
 struct ValueCase {
   const char* text;
@@ -84,9 +86,9 @@ INSTANTIATE_TEST_SUITE_P(Remainder, ExactValue, testing::Values(
     ValueCase{"-9223372036854775808 MOD -1", 0}), NameByText());
 
 INSTANTIATE_TEST_SUITE_P(Functions, ExactValue, testing::Values(
-    ValueCase{"abs(-2.5)", 2.5L}, ValueCase{"round(2.5)", 2}, ValueCase{"round(-2.5)", -2},
+    ValueCase{"abs(-2.5)", 2.5}, ValueCase{"round(2.5)", 2}, ValueCase{"round(-2.5)", -2},
     ValueCase{"round(3.5)", 4}, ValueCase{"trunc(-2.7)", -2}, ValueCase{"trunc(2.7)", 2},
-    ValueCase{"sqr(-3)", 9}, ValueCase{"sqrt(6.25)", 2.5L}, ValueCase{"ln(1)", 0},
+    ValueCase{"sqr(-3)", 9}, ValueCase{"sqrt(6.25)", 2.5}, ValueCase{"ln(1)", 0},
     ValueCase{"exp(0)", 1}, ValueCase{"cos(0)", 1}, ValueCase{"sin(0)", 0},
     ValueCase{"atan(0)", 0}, ValueCase{"SqRt(sqr(t))", 3, -3}), NameByText());
 
@@ -94,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ExactValue, testing::Values(
     ValueCase{"pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
     ValueCase{"Pi", ExtendedFromBits(0x4000, 0xC90FDAA22168C235ull)},
     ValueCase{"E", ExtendedFromBits(0x4000, 0xADF85458248CDACDull)},
-    ValueCase{"T*t", 6.25L, 2.5L}), NameByText());
+    ValueCase{"T*t", 6.25, 2.5}), NameByText());
 
 TEST(Parser, NumeralPrecedesMOD) {
   // '1.2.3' is two numerals in a row.
@@ -108,7 +110,7 @@ TEST(Parser, NumeralPrecedesMOD) {
 struct PowerCase {
   const char* text;
   Extended expected;
-  long double ulps = 16;  // ln and exp each lose a little; |L| scales it
+  Extended ulps = 16;  // ln and exp each lose a little; |L| scales it
 };
 
 class Power : public testing::TestWithParam<PowerCase> {};
@@ -117,13 +119,14 @@ TEST_P(Power, IsCloseToExactValue) {
   Calculator c;
   c.Parse(GetParam().text);
   ASSERT_FALSE(c.parser.ParseFailed());
-  EXPECT_LE(Ulps(c.parser.ParseValue(), GetParam().expected), GetParam().ulps) << c.parser.ParseValue();
+  EXPECT_LE(Ulps(c.parser.ParseValue(), GetParam().expected), GetParam().ulps) << Shown(c.parser.ParseValue());
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, Power, testing::Values(
-    PowerCase{"2^3^2", 512}, PowerCase{"2^3^0", 2}, PowerCase{"2^-2", 0.25L},
+    PowerCase{"2^3^2", 512}, PowerCase{"2^3^0", 2}, PowerCase{"2^-2", 0.25},
     PowerCase{"4^0.5", 2}, PowerCase{"2^3 MOD 5", 3},
-    PowerCase{"1e4931^1", 1e4931L, 1 << 14}, PowerCase{"(1/2)^16000", std::ldexp(1.0L, -16000), 1 << 14}), NameByText());
+    PowerCase{"1e4931^1", ExtendedFromBits(0x7FFB, 0xAC23C22116CBF8A4), 1 << 14},  // 1e4931
+    PowerCase{"(1/2)^16000", ExtendedFromBits(0x017F, 0x8000000000000000), 1 << 14}), NameByText());
 
 // Texts that fail with a math error only: no code, no event.
 class MathError : public testing::TestWithParam<const char*> {};
@@ -165,36 +168,43 @@ TEST_P(FunctionBound, AcceptedUpToTheBound) {
   c.t = GetParam().bound;
   c.Parse(GetParam().text);
   EXPECT_FALSE(c.parser.ParseFailed()) << "at the bound";
-  c.t = std::nextafter(GetParam().bound, GetParam().towards);
+  c.t = GetParam().towards > GetParam().bound ? NextUp(GetParam().bound) : NextDown(GetParam().bound);
   c.Parse(GetParam().text);
   EXPECT_TRUE(c.parser.ParseFailed()) << "beyond the bound";
   EXPECT_TRUE(c.parser.MathError());
   EXPECT_EQ(c.parser.ErrorCode(), 0);
 }
 
-constexpr Extended Inf = INFINITY;
+constexpr Extended Inf = ExtendedInfinity;
+// 10^2466 rounded to nearest: the bound of sqr.
+constexpr Extended TenTo2466 = ExtendedFromBits(0x5FFE, 0xEAB388127BCCAFF7);
 
 INSTANTIATE_TEST_SUITE_P(Bounds, FunctionBound, testing::Values(
-    BoundCase{"cos(t)", 9e18L, Inf}, BoundCase{"cos(t)", -9e18L, -Inf},
-    BoundCase{"sin(t)", 9e18L, Inf}, BoundCase{"sin(t)", -9e18L, -Inf},
+    BoundCase{"cos(t)", 9e18, Inf}, BoundCase{"cos(t)", -9e18, -Inf},
+    BoundCase{"sin(t)", 9e18, Inf}, BoundCase{"sin(t)", -9e18, -Inf},
     BoundCase{"exp(t)", 11356, Inf}, BoundCase{"exp(t)", -11356, -Inf},
-    BoundCase{"ln(t)", std::numeric_limits<Extended>::denorm_min(), -Inf},
+    BoundCase{"ln(t)", ExtendedMinSubnormal, -Inf},
     BoundCase{"sqrt(t)", 0, -Inf},
-    BoundCase{"round(t)", 1e9L, Inf}, BoundCase{"round(t)", -1e9L, -Inf},
-    BoundCase{"trunc(t)", 1e9L, Inf}, BoundCase{"trunc(t)", -1e9L, -Inf},
-    BoundCase{"sqr(t)", 1e2466L, Inf}, BoundCase{"sqr(t)", -1e2466L, -Inf}), BoundName);
+    BoundCase{"round(t)", 1e9, Inf}, BoundCase{"round(t)", -1e9, -Inf},
+    BoundCase{"trunc(t)", 1e9, Inf}, BoundCase{"trunc(t)", -1e9, -Inf},
+    BoundCase{"sqr(t)", TenTo2466, Inf}, BoundCase{"sqr(t)", -TenTo2466, -Inf}), BoundName);
 
 TEST(FunctionBound, SqrLimitIsTheNearestValueToTenToThe2466) {
-  EXPECT_EQ(1e2466L, std::strtold("1e2466", nullptr));
+#ifdef HELIXOR_TEST_X87
+  EXPECT_EQ(TenTo2466, helixor_test::FromLongDouble(std::strtold("1e2466", nullptr)));
+#endif
+  Extended read = 0;
+  ASSERT_TRUE(DecimalToExtended("1e2466", read));
+  EXPECT_EQ(BitsOfExtended(read), BitsOfExtended(TenTo2466));
   Calculator c;
-  c.t = 1e2466L;
+  c.t = TenTo2466;
   c.Parse("sqr(t)");
-  EXPECT_TRUE(std::isfinite(c.parser.ParseValue()));
+  EXPECT_TRUE(IsFinite(c.parser.ParseValue()));
 }
 
 TEST(FunctionBound, AbsAndAtanTakeAnyArgument) {
   Calculator c;
-  c.t = std::numeric_limits<Extended>::max();
+  c.t = ExtendedMax;
   c.Parse("atan(t)+abs(-t)*0");
   EXPECT_FALSE(c.parser.ParseFailed());
   c.Parse("atan(1e4000)");
@@ -433,7 +443,7 @@ TEST(Events, WithoutHandlersEveryNameIsUnknown) {
 // outcomes as ParseString with OnGetVar, and ParseString is left alone.
 TEST(CallerText, ParsesInPlaceWithThePlainLookup) {
   struct Context {
-    Extended t = 0.75L;
+    Extended t = 0.75;
     std::vector<std::string> names;
   } context;
   TMathParser plain;

@@ -4,71 +4,87 @@
 #include "evaluator/Trig.h"
 
 #include <gtest/gtest.h>
-#include <quadmath.h>
 
 #include <cmath>
 #include <initializer_list>
-#include <limits>
+
+#include "tests/support/ExtendedTesting.h"
 
 namespace {
 
+using helixor_test::NextDown;
+using helixor_test::NextUp;
+
+#ifdef HELIXOR_TEST_QUAD_REFERENCE
+// The neighbour of x on the side of zero.
+Extended TowardZero(Extended x) { return x > 0 ? NextDown(x) : x < 0 ? NextUp(x) : x; }
+
 // How many 80-bit units in the last place a lies from the exact value.
-long double UlpsApart(long double a, __float128 exact) {
+long double UlpsApart(Extended ours, __float128 exact) {
+  const long double a = helixor_test::ToLongDouble(ours);
   const long double nearest = static_cast<long double>(exact);
   const long double magnitude = std::fabs(nearest);
   const long double ulp = std::nextafter(magnitude, static_cast<long double>(INFINITY)) - magnitude;
   return static_cast<long double>(fabsq(static_cast<__float128>(a) - exact)) / ulp;
 }
 
-void ExpectNearReference(long double x) {
-  const __float128 q = x;
-  EXPECT_LT(UlpsApart(Cosine(x), cosq(q)), 1) << static_cast<double>(x);
-  EXPECT_LT(UlpsApart(Sine(x), sinq(q)), 1) << static_cast<double>(x);
+void ExpectNearReference(Extended x) {
+  const __float128 q = helixor_test::ToLongDouble(x);
+  EXPECT_LT(UlpsApart(Cosine(x), cosq(q)), 1) << helixor_test::Shown(x);
+  EXPECT_LT(UlpsApart(Sine(x), sinq(q)), 1) << helixor_test::Shown(x);
 }
 
 TEST(Trig, AgreeWithTheReferenceUpTo4100) {
-  for (long double x = -4100; x <= 4100; x += 0.37L) ExpectNearReference(x);
+  const Extended step = ExtendedFromBits(0x3FFD, 0xBD70A3D70A3D70A4);  // 0.37
+  for (Extended x = -4100; x <= 4100; x += step) ExpectNearReference(x);
 }
 
 TEST(Trig, NearMultiplesOfHalfPi) {
-  const long double halfPi = 0xC.90FDAA22168C235p-3L;
-  for (long double k = -2000; k <= 2000; k += 7)
-    for (long double x : {k * halfPi, std::nextafter(k * halfPi, 0.0L)}) ExpectNearReference(x);
+  const Extended halfPi = ExtendedFromBits(0x3FFF, 0xC90FDAA22168C235);
+  for (Extended k = -2000; k <= 2000; k += 7)
+    for (Extended x : {k * halfPi, TowardZero(k * halfPi)}) ExpectNearReference(x);
   // Far out, where a 66-bit pi is wrong from the first digits.
-  for (long double k : {1e6L, 123456789.0L, 0x1p40L + 3, 5e17L, 5.7e18L})
-    for (long double x : {k * halfPi, std::nextafter(k * halfPi, 0.0L), std::nextafter(k * halfPi, 1e30L)})
-      ExpectNearReference(x);
+  for (Extended k : {1e6, 123456789.0, 0x1p40 + 3, 5e17, 5.7e18})
+    for (Extended x : {k * halfPi, TowardZero(k * halfPi), NextUp(k * halfPi)}) ExpectNearReference(x);
 }
 
 TEST(Trig, LargeArgumentsUpToTheEvaluatorsBound) {
-  for (long double x : {4096.5L, -4100.0L, 5000.5L, -1e6L, 1e10L, 123456789.125L, 1e18L, -9e18L, 9e18L,
-                        0x1p63L, std::nextafter(0x1p64L, 0.0L)})
+  for (Extended x : std::initializer_list<Extended>{4096.5, -4100.0, 5000.5, -1e6, 1e10, 123456789.125, 1e18, -9e18,
+                                                    9e18, 0x1p63, NextDown(0x1p64)})
     ExpectNearReference(x);
-  for (long double x = 4097; x < 1e18L; x *= 1.37L) {
+  const Extended factor = ExtendedFromBits(0x3FFF, 0xAF5C28F5C28F5C29);  // 1.37
+  for (Extended x = 4097; x < 1e18; x *= factor) {
     ExpectNearReference(x);
     ExpectNearReference(-x);
   }
 }
 
 TEST(Trig, SmallAndHugeArguments) {
-  for (long double x : {0.5L, -0.78L, 0xC.90FDAA22168C235p-4L, 0x1p-20L, -0x1p-9L, 0x1p-8L, 0x1p64L, -1e30L,
-                        0x1p1000L, 1e4000L, std::numeric_limits<long double>::max(),
-                        std::numeric_limits<long double>::denorm_min()})
+  for (Extended x : std::initializer_list<Extended>{
+           0.5, ExtendedFromBits(0xBFFE, 0xC7AE147AE147AE14) /* -0.78 */,
+           ExtendedFromBits(0x3FFE, 0xC90FDAA22168C235) /* pi/4 */, 0x1p-20, -0x1p-9, 0x1p-8, 0x1p64,
+           ExtendedFromBits(0xC062, 0xC9F2C9CD04674EDF) /* -1e30 */, 0x1p1000,
+           ExtendedFromBits(0x73E6, 0xD1BA8323FE558C61) /* 1e4000 */, ExtendedMax, ExtendedMinSubnormal})
     ExpectNearReference(x);
 }
+#else
+TEST(Trig, AgreeWithTheReference) {
+  GTEST_SKIP() << "no 113-bit reference (libquadmath over the x87 long double) here";
+}
+#endif
 
 TEST(Trig, ZerosNaNsAndInfinities) {
-  EXPECT_EQ(Cosine(0.0L), 1);
-  EXPECT_EQ(Cosine(-0.0L), 1);
-  EXPECT_EQ(Sine(0.0L), 0);
-  EXPECT_FALSE(std::signbit(Sine(0.0L)));
-  EXPECT_TRUE(std::signbit(Sine(-0.0L)));
-  const long double tiny = std::numeric_limits<long double>::denorm_min();
+  EXPECT_EQ(Cosine(0.0), 1);
+  EXPECT_EQ(Cosine(-0.0), 1);
+  EXPECT_EQ(Sine(0.0), 0);
+  EXPECT_FALSE(SignBit(Sine(0.0)));
+  EXPECT_TRUE(SignBit(Sine(-0.0)));
+  const Extended tiny = ExtendedMinSubnormal;
   EXPECT_EQ(Sine(-tiny), -tiny);
   EXPECT_EQ(Cosine(tiny), 1);
-  for (long double x : {INFINITY, -INFINITY, NAN}) {
-    EXPECT_TRUE(std::isnan(Cosine(x)));
-    EXPECT_TRUE(std::isnan(Sine(x)));
+  for (Extended x : {ExtendedInfinity, -ExtendedInfinity, ExtendedNaN}) {
+    EXPECT_TRUE(IsNan(Cosine(x)));
+    EXPECT_TRUE(IsNan(Sine(x)));
   }
 }
 

@@ -12,7 +12,6 @@
 //
 // Free of any test framework, so that the fuzz targets can use it too.
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -167,14 +166,15 @@ class Automaton : public TMathParser {
   // An operation's result: beyond the 80-bit range it is the processor's
   // overflow; a NaN its invalid operation.
   static Extended Arith(Extended r) {
-    if (std::isnan(r)) throw InvalidOperationFault();
-    if (std::isinf(r)) throw OverflowFault();
+    if (IsNan(r)) throw InvalidOperationFault();
+    if (!IsFinite(r)) throw OverflowFault();
     return r;
   }
 
   static std::int64_t Rounded(Extended x) {
-    if (!(x >= -0x1p63L && x < 0x1p63L - 0.5L)) throw InvalidOperationFault();
-    return std::llrint(x);
+    constexpr Extended High = ExtendedFromBits(0x403D, 0xFFFFFFFFFFFFFFFF);  // 2^63 - 0.5
+    if (!(x >= -0x1p63 && x < High)) throw InvalidOperationFault();
+    return RoundedToInt64(x);
   }
 
   void Push() {
@@ -219,6 +219,7 @@ class Automaton : public TMathParser {
   }
 
   // Rule 16 on the argument CurrentToken.Value; out of bounds it stays.
+  static constexpr Extended TenTo2466 = ExtendedFromBits(0x5FFE, 0xEAB388127BCCAFF7);  // 1e2466, nearest
   void Function(const char* name) {
     const Extended x = CurrentToken.Value;
     const auto is = [name](const char* n) { return std::strcmp(name, n) == 0; };
@@ -228,16 +229,16 @@ class Automaton : public TMathParser {
       return false;
     };
     Extended& v = CurrentToken.Value;
-    if (is("ABS")) v = std::fabs(x);
+    if (is("ABS")) v = Abs(x);
     else if (is("ATAN")) v = ArcTan(x);
-    else if (is("COS")) { if (within(-9e18L, 9e18L)) v = Cosine(x); }
+    else if (is("COS")) { if (within(-9e18, 9e18)) v = Cosine(x); }
     else if (is("EXP")) { if (within(-11356, 11356)) v = Exp(x); }
     else if (is("LN")) { if (x > 0) v = Ln(x); else MathError_ = true; }
-    else if (is("ROUND")) { if (within(-1e9L, 1e9L)) v = std::rint(x); }
-    else if (is("SIN")) { if (within(-9e18L, 9e18L)) v = Sine(x); }
-    else if (is("SQRT")) { if (x >= 0) v = std::sqrt(x); else MathError_ = true; }
-    else if (is("SQR")) { if (within(-1e2466L, 1e2466L)) v = x * x; }
-    else if (is("TRUNC")) { if (within(-1e9L, 1e9L)) v = std::trunc(x); }
+    else if (is("ROUND")) { if (within(-1e9, 1e9)) v = RoundToWhole(x); }
+    else if (is("SIN")) { if (within(-9e18, 9e18)) v = Sine(x); }
+    else if (is("SQRT")) { if (x >= 0) v = Sqrt(x); else MathError_ = true; }
+    else if (is("SQR")) { if (within(-TenTo2466, TenTo2466)) v = x * x; }
+    else if (is("TRUNC")) { if (within(-1e9, 1e9)) v = TruncateToWhole(x); }
     else throw InternalFault("Invalid reduction");
   }
 
