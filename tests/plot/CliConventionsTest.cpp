@@ -12,6 +12,7 @@
 #include "PngDecode.h"
 #include "evaluator/Extended.h"
 #include "plot/DrawCommand.h"
+#include "support/ExtendedTesting.h"
 
 namespace {
 
@@ -215,7 +216,7 @@ void ExpectRowsAre(const std::vector<std::string>& lines, const std::vector<std:
     const char* p = lines[k + 1].c_str();
     for (int c = 0; c < 4; ++c) {
       char* end;
-      const Extended v = std::strtold(p, &end);
+      const Extended v = helixor_test::ReadDecimal(p, &end);
       ASSERT_EQ(BitsOfExtended(v), BitsOfExtended(rows[k][c])) << lines[k + 1];
       p = *end == ',' ? end + 1 : end;
     }
@@ -232,7 +233,7 @@ TEST(CliSampleTest, RowsAreTheDrawCommandsSamplesToTheLastBit) {
   EXPECT_EQ(lines[1].substr(0, 3), "-1,");
   const auto rows = CommandSamples(texts);
   ExpectRowsAre(lines, rows);
-  EXPECT_EQ(BitsOfExtended(rows.back()[0]), BitsOfExtended(std::strtold(lines.back().c_str(), nullptr)));
+  EXPECT_EQ(BitsOfExtended(rows.back()[0]), BitsOfExtended(helixor_test::ReadDecimal(lines.back().c_str(), nullptr)));
   // The report goes to standard error, exactly as render prints it.
   std::vector<std::string> render = SetArgs(texts);
   render[0] = "render";
@@ -251,16 +252,17 @@ TEST(CliSampleTest, EachRowsTIsTheSampleFormulasAndTheOneTheFieldsSaw) {
   for (int i = 0; i <= 7; ++i) {
     SCOPED_TRACE(lines[i + 1]);
     char* end;
-    const Extended t = std::strtold(lines[i + 1].c_str(), &end);
-    const Extended x = std::strtold(end + 1, &end);
-    std::strtold(end + 1, &end);
-    const Extended z = std::strtold(end + 1, &end);
-    volatile Extended expected = static_cast<Extended>(3) * i;
+    const Extended t = helixor_test::ReadDecimal(lines[i + 1].c_str(), &end);
+    const Extended x = helixor_test::ReadDecimal(end + 1, &end);
+    helixor_test::ReadDecimal(end + 1, &end);
+    const Extended z = helixor_test::ReadDecimal(end + 1, &end);
+    // One rounding per operation, in the Draw command's order.
+    Extended expected = static_cast<Extended>(3) * i;
     expected = expected / 7;
     expected = expected + -1;
     EXPECT_EQ(BitsOfExtended(t), BitsOfExtended(expected));
     EXPECT_EQ(BitsOfExtended(x), BitsOfExtended(t));
-    volatile Extended square = t * t;
+    const Extended square = t * t;
     EXPECT_EQ(BitsOfExtended(z), BitsOfExtended(square));
   }
 }

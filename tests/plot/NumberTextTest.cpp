@@ -15,23 +15,24 @@ TEST(NumberTextTest, LabelTexts) {
     const char* length;
   } cases[] = {
       {200, "Zoom : 200.00x", "Length : 200.00 approx."},
-      {200.0L / 1.5L, "Zoom : 133.33x", "Length : 133.33 approx."},
+      {Extended(200) / 1.5, "Zoom : 133.33x", "Length : 133.33 approx."},
       {1, "Zoom : 1.00x", "Length : 1.00 approx."},
       {0, "Zoom : 0.00x", "Length : 0.00 approx."},
-      {0.004L, "Zoom : 0.00x", "Length : 0.00 approx."},
-      {0.005L, "Zoom : 0.01x", "Length : 0.01 approx."},      // a half goes up
-      {2.345L, "Zoom : 2.35x", "Length : 2.35 approx."},
-      {31.83098861837906715L, "Zoom : 31.83x", "Length : 31.83 approx."},
-      {999.995L, "Zoom : 1000.00x", "Length : 1000.00 approx."},
+      {ExtendedFromBits(0x3FF7, 0x83126E978D4FDF3B) /* 0.004 */, "Zoom : 0.00x", "Length : 0.00 approx."},
+      {ExtendedFromBits(0x3FF7, 0xA3D70A3D70A3D70A) /* 0.005 */, "Zoom : 0.01x", "Length : 0.01 approx."},      // a half goes up
+      {ExtendedFromBits(0x4000, 0x96147AE147AE147B) /* 2.345 */, "Zoom : 2.35x", "Length : 2.35 approx."},
+      {ExtendedFromBits(0x4003, 0xFEA5DD5C5A4A610F) /* 31.83098861837906715 */, "Zoom : 31.83x", "Length : 31.83 approx."},
+      {ExtendedFromBits(0x4008, 0xF9FFAE147AE147AE) /* 999.995 */, "Zoom : 1000.00x", "Length : 1000.00 approx."},
       // 0.124999999999999999993 has 18 significant nines-ending digits that
       // round up to 0.125 first, which then gives 0.13.
-      {0.125L - std::ldexp(1.0L, -67), "Zoom : 0.13x", "Length : 0.13 approx."},
-      {999999999999999999.0L, "Zoom : 999999999999999999.00x", "Length : 999999999999999999.00 approx."},
+      {ExtendedFromBits(0x3FFB, 0xFFFFFFFFFFFFFFFF) /* 0.125 - 2^-67 */, "Zoom : 0.13x", "Length : 0.13 approx."},
+      {999999999999999999, "Zoom : 999999999999999999.00x", "Length : 999999999999999999.00 approx."},
       // From 10^18 up, the bare general form.
-      {1e18L, "1E18", "1E18."},
-      {2e20L, "2E20", "2E20."},
-      {1.5e18L, "1.5E18", "1.5E18."},
-      {123456789012345678901.0L, "1.23456789012346E20", "1.23456789012346E20."},
+      {1e18, "1E18", "1E18."},
+      {2e20, "2E20", "2E20."},
+      {1.5e18, "1.5E18", "1.5E18."},
+      {ExtendedFromBits(0x4041, 0xD629D3F025E6CD87) /* 123456789012345678901 */, "1.23456789012346E20",
+       "1.23456789012346E20."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.zoom);
@@ -41,19 +42,19 @@ TEST(NumberTextTest, LabelTexts) {
 }
 
 TEST(NumberTextTest, NegativeValuesKeepTheirSignUnlessTheyRoundToZero) {
-  EXPECT_EQ(FormatTwoDecimals(-1.005L, "."), "-1.01");
-  EXPECT_EQ(FormatTwoDecimals(-0.001L, "."), "0.00");
-  EXPECT_EQ(FormatTwoDecimals(-3e19L, "."), "-3E19");
+  EXPECT_EQ(FormatTwoDecimals(ExtendedFromBits(0xBFFF, 0x80A3D70A3D70A3D7) /* -1.005 */, "."), "-1.01");
+  EXPECT_EQ(FormatTwoDecimals(ExtendedFromBits(0xBFF5, 0x83126E978D4FDF3B) /* -0.001 */, "."), "0.00");
+  EXPECT_EQ(FormatTwoDecimals(-3e19, "."), "-3E19");
 }
 
 TEST(NumberTextTest, DecimalSeparatorComesFromTheLocale) {
   EXPECT_EQ(ZoomText(200, ","), "Zoom : 200,00x");
-  EXPECT_EQ(LengthText(1.5e18L, ","), "1,5E18.");
+  EXPECT_EQ(LengthText(1.5e18, ","), "1,5E18.");
   UseCLocale();
   EXPECT_EQ(DecimalSeparator(), ".");
   if (!UseDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma";
   EXPECT_EQ(DecimalSeparator(), ",");
-  EXPECT_EQ(ZoomText(200.0L / 1.5L, DecimalSeparator()), "Zoom : 133,33x");
+  EXPECT_EQ(ZoomText(Extended(200) / 1.5, DecimalSeparator()), "Zoom : 133,33x");
   UseCLocale();
 }
 

@@ -13,6 +13,7 @@
 #include "plot/BackgroundShapes.h"
 #include "plot/PictureFiles.h"
 #include "plot/SvgPicture.h"
+#include "support/ExtendedTesting.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ std::vector<Extended> NumbersOf(const std::string& svg, const std::string& eleme
   const char* p = list.c_str();
   while (*p) {
     char* next;
-    numbers.push_back(std::strtold(p, &next));
+    numbers.push_back(helixor_test::ReadDecimal(p, &next));
     if (next == p) break;
     p = next;
     while (*p == ',' || *p == ' ') ++p;
@@ -127,7 +128,7 @@ TEST(SvgPictureTest, PolylineRunsThroughTheUnroundedProjectedPoints) {
     }
     // Unrounded: the points are not all on whole pixels.
     int fractional = 0;
-    for (Extended v : numbers) fractional += v != std::nearbyint(v);
+    for (Extended v : numbers) fractional += v != RoundToWhole(v);
     EXPECT_GT(fractional, 100);
     EXPECT_NE(svg.find("viewBox=\"0 0 600 451\""), std::string::npos);
     EXPECT_NE(svg.find("stroke=\"#ff0000\" stroke-width=\"1\""), std::string::npos);
