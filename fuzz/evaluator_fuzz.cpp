@@ -19,7 +19,7 @@ using reference::OutcomeKind;
 int Events = 0;
 
 void LookUp(TMathParser&, std::string_view name, Extended& value, bool& found) {
-  found = LookUpCurveName(name, 1.5L, value);
+  found = LookUpCurveName(name, 1.5, value);
 }
 
 void Check(bool condition) {
