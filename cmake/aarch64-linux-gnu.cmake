@@ -26,3 +26,7 @@ endif()
 # loader finds them: no run path is needed (and CMake's search for one
 # would mistake the host's folders for the target's).
 set(CMAKE_SKIP_RPATH ON)
+
+# pkg-config reads the arm64 packages' files, not the host's.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${arm64_triple}/pkgconfig:/usr/share/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")

@@ -189,7 +189,7 @@ TEST_F(GraphLabelsTest, TextsStayBoldOnAScaledDevice) {
 TEST_F(GraphLabelsTest, LabelledSvgIsWellFormedXml) {
   draw.labels.ZoomLabel = "Zoom  : <&>";
   const std::vector<TPlacedLabel> placed = PlaceGraphLabels(draw.labels);
-  const std::string svg = SvgPicture(TBackground::Coord3D, {{298, 241}, {300.25L, 100.5L}}, &placed);
+  const std::string svg = SvgPicture(TBackground::Coord3D, {{298, 241}, {300.25, 100.5}}, &placed);
   QXmlStreamReader xml(QByteArray::fromStdString(svg));
   QStringList texts;
   while (!xml.atEnd()) {
