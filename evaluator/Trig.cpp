@@ -1,6 +1,5 @@
 #include "evaluator/Trig.h"
 
-#include <cmath>
 #include <cstdint>
 
 #include "evaluator/ElementaryTables.h"
@@ -18,7 +17,11 @@ struct Reduced {
   bool Negative;
 };
 
-constexpr Extended QuarterPi = 0xC.90FDAA22168C235p-4L;
+// |x| > pi/4 (the 80-bit pi/4, 0xC.90FDAA22168C235p-4), infinities and NaN
+// included: on the bits, so that no 80-bit operation is needed.
+inline bool AboveQuarterPi(const Parts& bits) {
+  return bits.Biased > 16382 || (bits.Biased == 16382 && bits.Significand > 0xC90FDAA22168C235);
+}
 
 // x = k * pi/2 + r by x times 2/pi in integer arithmetic, for every finite
 // |x| > pi/4 (cheaper than a three-part pi/2 in long doubles, and exact).
@@ -107,6 +110,50 @@ Reduced ReduceArgument(Extended x, int& quadrant) {
   return {top, exponent, negative != bits.Negative};
 }
 
+// The same product for pi/4 < |x| < 2^63 (every argument a drawing passes),
+// cut short: three limbs of 2/pi and 128 fraction bits, so that the
+// fraction lives in one U128 and no bits are picked out of an array (which
+// cost as much as the multiplications). With |x| = m 2^e, e in [-64, -1],
+// the binary point of m * W (W = 2/pi to 192 bits) lies at bit 192 - e, and
+// the error is below 2^-127 of a quadrant: W's cut-off part adds less than
+// x 2^-192 <= 2^-129 and the fraction bits below 128 less than 2^-128.
+// Unless the fraction falls within 2^-41 of a whole number (a cancellation
+// of more than 40 bits, for 1 argument in some 10^12), r keeps at least 86
+// correct bits, 20 more than its rounding needs; otherwise this returns
+// false and the full product takes over.
+bool ReduceModerate(const Parts& bits, int& quadrant, Reduced& reduced) {
+  const std::uint64_t m = bits.Significand;
+  const int e = bits.Biased - 16383 - 63;
+  // The product's limbs from the top: p3 p2 p1 (the lowest one only
+  // carries into p1).
+  U128 part = static_cast<U128>(m) * TwoOverPiLimbs[2];
+  part = static_cast<U128>(m) * TwoOverPiLimbs[1] + High(part);
+  const std::uint64_t p1 = Low(part);
+  part = static_cast<U128>(m) * TwoOverPiLimbs[0] + High(part);
+  // With the point at bit 192 + j (j = -e in 1 .. 64), the quadrant is bits
+  // j and j + 1 of p3, the fraction p3:p2:p1 >> j cut to 128 bits; the
+  // shifts are split so that none is by 64.
+  const int left = 64 + e;  // 64 - j, 0 .. 63
+  int q = static_cast<int>((High(part) >> (63 - left) >> 1) & 3);
+  U128 f = (part << left) | (p1 >> (63 - left) >> 1);
+  const bool negative = High(f) >> 63;
+  if (negative) {  // f >= 1/2: take f - 1, one quadrant further
+    q = (q + 1) & 3;
+    f = -f;
+  }
+  if (High(f) >> 23 == 0) return false;  // f < 2^-41
+  const int zeros = LeadingZeros(f);
+  U128 top = MulHigh(f << zeros, Pack(QuarterPiBits[0], QuarterPiBits[1]));
+  int exponent = -zeros;
+  if (!(top >> 127)) {
+    top <<= 1;
+    --exponent;
+  }
+  quadrant = bits.Negative ? (4 - q) & 3 : q;
+  reduced = {top, exponent, negative != bits.Negative};
+  return true;
+}
+
 // |r| < 2^-8: sin r = r (1 - r^2/6 + ...), cos r = 1 - r^2/2 + ..., each
 // to some 2^-96 of itself.
 Extended SmallSine(const Reduced& r) {
@@ -168,8 +215,7 @@ Extended Kernel(const Reduced& r, bool cosine, bool negate) {
 }
 
 // x's own 128 bits, for |x| <= pi/4 (x not 0).
-Reduced Unreduced(Extended x) {
-  const Parts p = PartsOf(x);
+Reduced Unreduced(const Parts& p) {
   std::uint64_t m = p.Significand;
   int exponent = p.Biased - 16383;
   if (p.Biased == 0) {  // subnormal
@@ -183,27 +229,29 @@ Reduced Unreduced(Extended x) {
 }  // namespace
 
 Extended Cosine(Extended x) {
-  const Extended a = std::fabs(x);
-  if (!(a <= QuarterPi)) {
-    if (!(a < __builtin_huge_vall())) return x - x;  // NaN for NaN and infinities
+  const Parts bits = PartsOf(x);
+  if (AboveQuarterPi(bits)) {
+    if (bits.Biased == 0x7FFF) return x - x;  // NaN for NaN and infinities
     int quadrant;
-    const Reduced r = ReduceArgument(x, quadrant);
+    Reduced r;
+    if (!(bits.Biased < 16383 + 63 && ReduceModerate(bits, quadrant, r))) r = ReduceArgument(x, quadrant);
     // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
     return Kernel(r, (quadrant & 1) == 0, quadrant == 1 || quadrant == 2);
   }
-  if (a == 0) return 1;
-  return Kernel(Unreduced(x), true, false);
+  if (bits.Biased == 0 && bits.Significand == 0) return 1;
+  return Kernel(Unreduced(bits), true, false);
 }
 
 Extended Sine(Extended x) {
-  const Extended a = std::fabs(x);
-  if (!(a <= QuarterPi)) {
-    if (!(a < __builtin_huge_vall())) return x - x;
+  const Parts bits = PartsOf(x);
+  if (AboveQuarterPi(bits)) {
+    if (bits.Biased == 0x7FFF) return x - x;
     int quadrant;
-    const Reduced r = ReduceArgument(x, quadrant);
+    Reduced r;
+    if (!(bits.Biased < 16383 + 63 && ReduceModerate(bits, quadrant, r))) r = ReduceArgument(x, quadrant);
     // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.
     return Kernel(r, (quadrant & 1) == 1, quadrant >= 2);
   }
-  if (a == 0) return x;  // keeps the sign of zero
-  return Kernel(Unreduced(x), false, false);
+  if (bits.Biased == 0 && bits.Significand == 0) return x;  // keeps the sign of zero
+  return Kernel(Unreduced(bits), false, false);
 }
