@@ -1,5 +1,6 @@
 // render_bench: the whole `helixor-cli render` against the same drawing
-// written by hand with no parsing at all (render_floor), and, for the helix,
+// written by hand with no parsing at all (render_floor with the evaluator's
+// own functions, render_floor_library with the C library's), and, for the helix,
 // against gnuplot drawing the same curve from the same number of samples
 // into a 600 x 451 PNG; all as whole processes, measured in CPU time (user
 // and system, from the child's resource usage), their repetitions
@@ -9,8 +10,8 @@
 // 2*cos(t)+abs(sin(3*t))^2 on [0.5, 1.5]), at 10^4, 10^5 and 10^6 samples,
 // and a start-up row of 100 samples. Prints the machine's load average at
 // the start (warning above 0.5: figures from a busy machine do not hold),
-// the medians and minimums, the ratios helixor / floor and gnuplot /
-// helixor, and the peak memory (maximum resident set) of each.
+// the medians and minimums, the ratios helixor / floor (for both floors)
+// and gnuplot / helixor, and the peak memory (maximum resident set) of each.
 //
 // The pictures go to $TMPDIR (or /tmp). helixor-cli saves its picture to
 // disk before it replaces the file (fdatasync, then rename), which the
@@ -91,6 +92,10 @@ std::vector<std::string> FloorCommand(long curve, long n) {
   return {HELIXOR_FLOOR, CurveName(curve), std::to_string(n), TempPath("-floor.bmp")};
 }
 
+std::vector<std::string> FloorLibraryCommand(long curve, long n) {
+  return {HELIXOR_FLOOR_LIBRARY, CurveName(curve), std::to_string(n), TempPath("-floor-library.bmp")};
+}
+
 std::vector<std::string> GnuplotCommand(long, long n) {
   return {"gnuplot", "-e",
           "set terminal png size 600,451; set output '" + TempPath(".png") + "'; set samples " +
@@ -125,6 +130,9 @@ void RunWhole(benchmark::State& state, const char* name,
 
 void BM_HelixorRender(benchmark::State& state) { RunWhole(state, "BM_HelixorRender", HelixorCommand); }
 void BM_FloorRender(benchmark::State& state) { RunWhole(state, "BM_FloorRender", FloorCommand); }
+void BM_FloorLibraryRender(benchmark::State& state) {
+  RunWhole(state, "BM_FloorLibraryRender", FloorLibraryCommand);
+}
 void BM_GnuplotRender(benchmark::State& state) { RunWhole(state, "BM_GnuplotRender", GnuplotCommand); }
 
 // Keeps the medians to print the ratios after the run.
@@ -142,9 +150,9 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    std::printf("\n%-6s %-9s %13s %13s %7s %11s %11s %7s %13s %8s %12s %12s %12s\n", "curve", "samples",
-                "helixor (ms)", "floor (ms)", "ratio", "hx min", "floor min", "ratio", "gnuplot (ms)", "gp/hx",
-                "helixor peak", "floor peak", "gnuplot peak");
+    std::printf("\n%-6s %-9s %13s %13s %7s %11s %11s %7s %13s %7s %7s %13s %8s %12s %12s %12s\n", "curve",
+                "samples", "helixor (ms)", "floor (ms)", "ratio", "hx min", "floor min", "ratio", "lib floor",
+                "ratio", "min", "gnuplot (ms)", "gp/hx", "helixor peak", "floor peak", "gnuplot peak");
     const auto helixor = medians_.find("BM_HelixorRender");
     if (helixor == medians_.end()) return;
     for (const auto& [args, time] : helixor->second) {
@@ -153,15 +161,21 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
       const double floor = Median("BM_FloorRender", args), gnuplot = Median("BM_GnuplotRender", args);
       const double least = Least("BM_HelixorRender", args), floorLeast = Least("BM_FloorRender", args);
+      const double library = Median("BM_FloorLibraryRender", args);
+      const double libraryLeast = Least("BM_FloorLibraryRender", args);
       const std::string key = "/" + std::to_string(curve) + "/" + std::to_string(n);
-      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx %13.1f %7.1fx %8ld KiB %8ld KiB %8ld KiB\n",
+      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx %13.2f %6.2fx %6.2fx %13.1f %7.1fx %8ld KiB "
+                  "%8ld KiB %8ld KiB\n",
                   CurveName(curve), n, time, floor, floor > 0 ? time / floor : 0.0, least, floorLeast,
-                  floorLeast > 0 ? least / floorLeast : 0.0, gnuplot,
-                  gnuplot > 0 ? gnuplot / time : 0.0, PeakKiB()["BM_HelixorRender" + key],
-                  PeakKiB()["BM_FloorRender" + key], PeakKiB()["BM_GnuplotRender" + key]);
+                  floorLeast > 0 ? least / floorLeast : 0.0, library, library > 0 ? time / library : 0.0,
+                  libraryLeast > 0 ? least / libraryLeast : 0.0, gnuplot, gnuplot > 0 ? gnuplot / time : 0.0,
+                  PeakKiB()["BM_HelixorRender" + key], PeakKiB()["BM_FloorRender" + key],
+                  PeakKiB()["BM_GnuplotRender" + key]);
     }
-    std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; targets on a quiet machine at 10^6:"
-                " helix <= 1.6, heavy <= 1.5; helix at 100: <= 1.3)\n");
+    std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; lib floor: the floor with the C"
+                " library's functions, its ratio of medians and of minimums; targets on a quiet machine at 10^6:"
+                " helix <= 1.6, heavy <= 1.5 against the floor, helix <= 1.8, heavy <= 1.6 against the lib floor;"
+                " helix at 100: <= 1.3)\n");
   }
 
  private:
@@ -208,6 +222,7 @@ int main(int argc, char** argv) {
     for (long curve : {Helix, Heavy})
       for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
                                     std::pair{"BM_FloorRender", &BM_FloorRender},
+                                    std::pair{"BM_FloorLibraryRender", &BM_FloorLibraryRender},
                                     std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
         if (function == &BM_GnuplotRender && (!gnuplot || curve != Helix || s.Samples < 10000)) continue;
         benchmark::RegisterBenchmark(name, function)
@@ -226,6 +241,7 @@ int main(int argc, char** argv) {
   reporter.PrintRatios();
   std::remove(TempPath(".bmp").c_str());
   std::remove(TempPath("-floor.bmp").c_str());
+  std::remove(TempPath("-floor-library.bmp").c_str());
   std::remove(TempPath(".png").c_str());
   benchmark::Shutdown();
   return 0;
