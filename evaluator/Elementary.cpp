@@ -124,13 +124,15 @@ Extended Ln(Extended x) {
 
 namespace {
 
-// 1/d for d at scale 126 in (1, 2], at scale 128: a long double estimate
-// made exact to about 2^-126 by one Newton step.
+// 1/d for d at scale 126 in (1, 2] (at least 1 + 2^-120), at scale 128: a
+// long double estimate made exact to about 2^-126 by one Newton step.
 U128 ReciprocalOf(U128 d) {
   const int zeros = LeadingZeros(d);  // 1 for d < 2, 0 for d = 2
   const Extended estimate = 1.0L / FromParts(High(d << zeros), 16383 + 1 - zeros, false);
-  const Parts p = PartsOf(estimate);  // in [1/2, 1)
-  const U128 y = static_cast<U128>(p.Significand) << (65 + p.Biased - 16383);  // at scale 128
+  const Parts p = PartsOf(estimate);  // in [1/2, 1]
+  // Just above 1, d's reciprocal rounds to 1, which the scale cannot hold:
+  // start just below it instead.
+  const U128 y = p.Biased == 16383 ? ~U128{0} : static_cast<U128>(p.Significand) << (65 + p.Biased - 16383);
   // e = 1 - d y at scale 126 (small, either sign); y (1 + e) at scale 128.
   const U128 dy = MulHigh(d, y);
   constexpr U128 One = static_cast<U128>(1) << 126;
@@ -161,13 +163,34 @@ Extended ArcTan(Extended x) {
   if (p.Biased >= 16383 + 65) return HalfPi;  // pi/2 - 1/x rounds to pi/2
   const int e = p.Biased - 16383 - 63;  // |x| = m 2^e
   const bool inverted = p.Biased >= 16383 && !(p.Biased == 16383 && p.Significand == (std::uint64_t{1} << 63));
+  if (inverted && p.Biased - 16383 < 8) {
+    // 1 < |x| < 256: arctan(1/|x|) = arctan c + arctan u with c = i/256 and
+    // u = (1/|x| - c) / (1 + c/|x|) = (1 - c|x|) / (|x| + c), one division
+    // where 1/|x| first would take two. With |x| = m 2^(E - 63), both at
+    // scale 71 - E are integers: 2^(71 - E) - i m and 256 m + i 2^(63 - E).
+    const int E = p.Biased - 16383;
+    const std::uint64_t m = p.Significand;
+    // floor(256/|x|) from 24 bits of m: never below it, at most 1 above.
+    int i = static_cast<int>((std::uint32_t{1} << (31 - E)) / static_cast<std::uint32_t>(m >> 40));
+    S128 n = (static_cast<S128>(1) << (71 - E)) - static_cast<S128>(static_cast<U128>(m) * static_cast<unsigned>(i));
+    while (n < 0) {
+      --i;
+      n += m;
+    }
+    const U128 d = (static_cast<U128>(m) << 8) + (static_cast<U128>(i) << (63 - E));
+    // Into (1, 2] at scale 126 (|x| + c may be a power of two: 7.875 + 1/8).
+    const int shift = 126 - (127 - LeadingZeros(d - 1));
+    const U128 u = MulHigh(static_cast<U128>(n) << shift, ReciprocalOf(d << shift)) << 2;  // < 2^-8, scale 128
+    const U128 atanz = AtanTable[i] + (u - AtanCorrection(u));
+    return Rounded(HalfPi127 - (atanz >> 1), -127, p.Negative);
+  }
   U128 z;  // |x| or 1/|x|, at scale 127 (at most 1)
   if (!inverted) {
     z = static_cast<U128>(p.Significand) << (e + 127);
   } else if (p.Significand == (std::uint64_t{1} << 63)) {
     z = static_cast<U128>(1) << (127 - (p.Biased - 16383));
   } else {
-    // 1/|x| = 1/f * 2^-E for |x| = f 2^E, 1 < f < 2.
+    // |x| >= 256: 1/|x| = 1/f * 2^-E for |x| = f 2^E, 1 < f < 2.
     z = ReciprocalOf(static_cast<U128>(p.Significand) << 63) >> (1 + p.Biased - 16383);
   }
   const int i = static_cast<int>(z >> 119);  // floor(z * 256)

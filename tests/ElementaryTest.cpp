@@ -108,4 +108,25 @@ TEST(ArcTan, ExactAndSpecialValues) {
     EXPECT_EQ(ArcTan(x), static_cast<long double>(atanq(static_cast<__float128>(x)))) << static_cast<double>(x);
 }
 
+// Between 1 and 256 the table point i/256 is floor(256/|x|), found from a
+// short division and corrected: every switch of i, either side, and where
+// |x| + i/256 is a power of two (7.875 + 1/8), for both signs.
+TEST(ArcTan, AtTheTablePointsAbove1) {
+  auto expectNear = [](long double x) {
+    const __float128 exact = atanq(static_cast<__float128>(x));
+    EXPECT_LT(UlpsOff(ArcTan(x), exact), 1) << static_cast<double>(x);
+  };
+  for (int i = 1; i < 256; ++i) {
+    const long double x = 256.0L / i;
+    for (long double y : {x, std::nextafter(x, 0.0L), std::nextafter(x, 512.0L), -x}) expectNear(y);
+  }
+  for (int e = 0; e < 8; ++e) {
+    // Just above, the divisor's 80-bit reciprocal rounds to 1.
+    long double y = std::nextafter(std::ldexp(1.0L, e + 1) - std::ldexp(1.0L, -1 - e), 0.0L);
+    for (int k = 0; k < 6; ++k, y = std::nextafter(y, 512.0L)) expectNear(y);
+  }
+  for (long double x : {1 + 0x1p-63L, 1 + 0x1p-23L, 1 + 0x1p-22L, std::nextafter(256.0L, 0.0L), 255.5L, 128.0L})
+    expectNear(x);
+}
+
 }  // namespace
