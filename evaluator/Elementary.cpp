@@ -1,15 +1,14 @@
 #include "evaluator/Elementary.h"
 
 #include "evaluator/ElementaryTables.h"
-#include "evaluator/Rounding.h"
 #include "evaluator/WideFixed.h"
 
 using namespace Elementary;
 
 namespace {
 
-// 256 / ln 2, for the estimate of the exponential's table step.
-constexpr Extended StepsPerUnit = 0xB.8AA3B295C17F0BCp+5L;
+// 256 / ln 2 at scale 54, for the estimate of the exponential's table step.
+constexpr std::int64_t StepsPerUnit = 0x5C551D94AE0BF85E;
 
 // v = s - t * v, the alternating series' inner step, on values in [0, 1).
 inline std::uint64_t AlternateStep64(std::uint64_t s, std::uint64_t t, std::uint64_t v) {
@@ -31,8 +30,10 @@ Extended Exp(Extended x) {
   const int shift = p.Biased - 16383 - 63 + 112;
   const U128 magnitude = shift >= 0 ? static_cast<U128>(p.Significand) << shift : p.Significand >> -shift;
   const S128 scaled = p.Negative ? -static_cast<S128>(magnitude) : static_cast<S128>(magnitude);
-  // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits).
-  std::int64_t k = RoundedToInt64(x * StepsPerUnit - 0.5L);  // floor, but for rounding
+  // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits). k
+  // first from x at scale 48 (|x| < 2^14 fits 63 bits) times 256/ln 2 at
+  // scale 54: the floor or one below it, with no 80-bit operation.
+  std::int64_t k = static_cast<std::int64_t>((static_cast<S128>(static_cast<std::int64_t>(scaled >> 64)) * StepsPerUnit) >> 102);
   S128 r;
   for (;;) {
     r = scaled - k * static_cast<S128>(ExpStepHigh) - ((static_cast<S128>(k) * ExpStepLow) >> 64);
