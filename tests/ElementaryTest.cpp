@@ -33,13 +33,14 @@ TEST_P(Sample, FaithfulAndNearlyAlwaysCorrectlyRounded) {
   const Function f = GetParam();
   const Domain domain = DomainOf(f);
   Sampler sampler(20261209 + static_cast<int>(f));
-  Tally byValue, byExponent, hard;
+  Tally byValue, byExponent, drawing, hard;
   for (int i = 0; i < 20000; ++i) {
     byValue.Add(f, sampler.UniformInValue(domain));
     byExponent.Add(f, sampler.UniformInExponent(domain));
+    drawing.Add(f, sampler.UniformInValue(DrawingDomainOf(f)));
   }
   HardPlaces(f, sampler, 20000, hard);
-  for (const Tally* t : {&byValue, &byExponent, &hard}) {
+  for (const Tally* t : {&byValue, &byExponent, &drawing, &hard}) {
     EXPECT_LT(t->MaxUlps, 1) << NameOf(f) << " at " << static_cast<double>(t->Worst);
     EXPECT_GE(t->Share(), 0.999) << NameOf(f);
   }
