@@ -32,6 +32,16 @@
 #include "evaluator/Parser.h"
 #include "evaluator/Trig.h"
 
+#ifdef HELIXOR_BENCH_BASE
+// evaluator_bench_base: the same functions of another revision of Helixor
+// (HELIXOR_BENCH_BASE_SOURCE), compiled under these names, as a third column.
+Extended BaseExp(Extended);
+Extended BaseLn(Extended);
+Extended BaseArcTan(Extended);
+Extended BaseSine(Extended);
+Extended BaseCosine(Extended);
+#endif
+
 namespace {
 
 const char* const Expressions[] = {
@@ -151,10 +161,19 @@ void NativeRun(benchmark::State& state, int index) {
 // since a function's cost depends on its arguments (the C library's sine
 // reduces moderate arguments cheaply and large ones slowly).
 
+#ifdef HELIXOR_BENCH_BASE
+#define BASE(f) Base##f
+#else
+#define BASE(f) nullptr
+#endif
+
+enum class Column { Ours, Library, Base };
+
 struct FunctionRow {
   const char* Name;
   Extended (*Ours)(Extended);
   Extended (*Library)(Extended);
+  Extended (*Base)(Extended);  // null but in evaluator_bench_base
   std::vector<Extended> (*Arguments)();
   bool Drawing;  // a drawing's arguments: the "no slower than the library" goal
 };
@@ -213,28 +232,29 @@ void HelixTrig(Extended t, std::vector<Extended>& xs) { xs.push_back(t); }
 void Multiples(Extended t, std::vector<Extended>& xs) { xs.insert(xs.end(), {t, 2 * t, 3 * t, 5 * t}); }
 
 const FunctionRow FunctionRows[] = {
-    {"exp", Exp, LibraryExp, [] { return Even(-40, 40); }, false},
-    {"ln", Ln, LibraryLn, [] { return Geometric(1e-3L, 1e3L); }, false},
-    {"atan", ArcTan, LibraryAtan, [] { return Even(-20, 20); }, false},
-    {"sin", Sine, LibrarySin, [] { return Even(-100, 100); }, false},
-    {"cos", Cosine, LibraryCos, [] { return Even(-100, 100); }, false},
-    {"sin-large", Sine, LibrarySin, [] { return Geometric(1e5L, 9e18L); }, false},
-    {"exp-heavy", Exp, LibraryExp, [] { return Collect(0.5L, 1.5L, HeavyExp); }, true},
-    {"ln-heavy", Ln, LibraryLn, [] { return Collect(0.5L, 1.5L, HeavyLn); }, true},
-    {"atan-heavy", ArcTan, LibraryAtan, [] { return Collect(0.5L, 1.5L, HeavyAtan); }, true},
-    {"sin-heavy", Sine, LibrarySin, [] { return Collect(0.5L, 1.5L, HeavySin); }, true},
-    {"cos-heavy", Cosine, LibraryCos, [] { return Collect(0.5L, 1.5L, HeavyCos); }, true},
-    {"sin-helix", Sine, LibrarySin, [] { return Collect(0, 20 * PiConstant, HelixTrig); }, true},
-    {"cos-helix", Cosine, LibraryCos, [] { return Collect(0, 20 * PiConstant, HelixTrig); }, true},
-    {"sin-multiples", Sine, LibrarySin, [] { return Collect(-100, 100, Multiples); }, true},
-    {"cos-multiples", Cosine, LibraryCos, [] { return Collect(-100, 100, Multiples); }, true},
+    {"exp", Exp, LibraryExp, BASE(Exp), [] { return Even(-40, 40); }, false},
+    {"ln", Ln, LibraryLn, BASE(Ln), [] { return Geometric(1e-3L, 1e3L); }, false},
+    {"atan", ArcTan, LibraryAtan, BASE(ArcTan), [] { return Even(-20, 20); }, false},
+    {"sin", Sine, LibrarySin, BASE(Sine), [] { return Even(-100, 100); }, false},
+    {"cos", Cosine, LibraryCos, BASE(Cosine), [] { return Even(-100, 100); }, false},
+    {"sin-large", Sine, LibrarySin, BASE(Sine), [] { return Geometric(1e5L, 9e18L); }, false},
+    {"exp-heavy", Exp, LibraryExp, BASE(Exp), [] { return Collect(0.5L, 1.5L, HeavyExp); }, true},
+    {"ln-heavy", Ln, LibraryLn, BASE(Ln), [] { return Collect(0.5L, 1.5L, HeavyLn); }, true},
+    {"atan-heavy", ArcTan, LibraryAtan, BASE(ArcTan), [] { return Collect(0.5L, 1.5L, HeavyAtan); }, true},
+    {"sin-heavy", Sine, LibrarySin, BASE(Sine), [] { return Collect(0.5L, 1.5L, HeavySin); }, true},
+    {"cos-heavy", Cosine, LibraryCos, BASE(Cosine), [] { return Collect(0.5L, 1.5L, HeavyCos); }, true},
+    {"sin-helix", Sine, LibrarySin, BASE(Sine), [] { return Collect(0, 20 * PiConstant, HelixTrig); }, true},
+    {"cos-helix", Cosine, LibraryCos, BASE(Cosine), [] { return Collect(0, 20 * PiConstant, HelixTrig); }, true},
+    {"sin-multiples", Sine, LibrarySin, BASE(Sine), [] { return Collect(-100, 100, Multiples); }, true},
+    {"cos-multiples", Cosine, LibraryCos, BASE(Cosine), [] { return Collect(-100, 100, Multiples); }, true},
 };
 constexpr int FunctionRowCount = sizeof FunctionRows / sizeof FunctionRows[0];
 
-void FunctionRun(benchmark::State& state, int index, bool library) {
+void FunctionRun(benchmark::State& state, int index, Column column) {
   const FunctionRow& row = FunctionRows[index];
   const std::vector<Extended> xs = row.Arguments();
-  Extended (*const f)(Extended) = library ? row.Library : row.Ours;
+  Extended (*const f)(Extended) =
+      column == Column::Ours ? row.Ours : column == Column::Library ? row.Library : row.Base;
   std::uint32_t k = 0;
   for (auto _ : state) {
     Extended x = xs[k++ & 1023];
@@ -360,8 +380,13 @@ int main(int argc, char** argv) {
   }
   for (int i = 0; i < FunctionRowCount; ++i) {
     const std::string name = FunctionRows[i].Name;
-    benchmark::RegisterBenchmark(("fn-ours/" + name).c_str(), FunctionRun, i, false)->Unit(benchmark::kNanosecond);
-    benchmark::RegisterBenchmark(("fn-library/" + name).c_str(), FunctionRun, i, true)->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark(("fn-ours/" + name).c_str(), FunctionRun, i, Column::Ours)
+        ->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark(("fn-library/" + name).c_str(), FunctionRun, i, Column::Library)
+        ->Unit(benchmark::kNanosecond);
+    if (FunctionRows[i].Base)
+      benchmark::RegisterBenchmark(("fn-base/" + name).c_str(), FunctionRun, i, Column::Base)
+          ->Unit(benchmark::kNanosecond);
   }
   for (int i = 0; i < 2; ++i)
     benchmark::RegisterBenchmark((std::string("call/") + CallTexts[i]).c_str(), CallInExpression, i)
@@ -410,10 +435,12 @@ int main(int argc, char** argv) {
                 "%d expressions); with the allowance scaled so: %s\n",
                 scale, references, metScaled ? "met" : "MISSED");
 
-  std::printf("\n%-40s %8s %10s %9s\n", "function (ns/call)", "ours", "library", "lib/ours");
+  std::printf("\n%-40s %8s %10s %9s %10s %9s\n", "function (ns/call)", "ours", "library", "lib/ours", "base",
+              "base/ours");
   bool fast = true, drawing = true;
   for (const FunctionRow& row : FunctionRows) {
     const std::string ours = std::string("fn-ours/") + row.Name, library = std::string("fn-library/") + row.Name;
+    const std::string base = std::string("fn-base/") + row.Name;
     if (!collector.times.count(ours) || !collector.times.count(library)) continue;
     const double ratio = collector.times[library] / collector.times[ours];
     const bool ok = row.Drawing ? ratio >= 1 : ratio >= 1.5;
@@ -421,8 +448,12 @@ int main(int argc, char** argv) {
       drawing = drawing && ok;
     else
       fast = fast && ok;
-    std::printf("%-40s %8.1f %10.1f %8.2fx %s\n", row.Name, collector.times[ours], collector.times[library], ratio,
-                ok ? "" : "MISSED");
+    std::printf("%-40s %8.1f %10.1f %8.2fx", row.Name, collector.times[ours], collector.times[library], ratio);
+    if (collector.times.count(base))
+      std::printf(" %10.1f %8.2fx", collector.times[base], collector.times[base] / collector.times[ours]);
+    else
+      std::printf(" %10s %9s", "", "");
+    std::printf(" %s\n", ok ? "" : "MISSED");
   }
   std::printf("targets: on the wide rows each function at least 1.5x the C library's long double one: %s;\n"
               "         on a drawing's arguments (-heavy, -helix, -multiples) no slower than it: %s\n",

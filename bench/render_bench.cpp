@@ -18,7 +18,10 @@
 // floor does not; at 100 samples that sync is a large share of the whole
 // process, so TMPDIR on a memory file system shows the drawing alone.
 //
-// Usage: render_bench [--no-gnuplot] [google benchmark flags]
+// With --base-cli=PATH, another revision's helixor-cli draws the same
+// curves in the same run, and its times are printed beside ours.
+//
+// Usage: render_bench [--no-gnuplot] [--base-cli=PATH] [google benchmark flags]
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -75,10 +78,16 @@ enum TCurve { Helix, Heavy };
 
 const char* CurveName(long curve) { return curve == Helix ? "helix" : "heavy"; }
 
-std::vector<std::string> HelixorCommand(long curve, long n) {
+// --base-cli: another revision's helixor-cli, drawing the same in the same run.
+std::string& BaseCli() {
+  static std::string path;
+  return path;
+}
+
+std::vector<std::string> RenderCommand(const std::string& program, const std::string& output, long curve, long n) {
   // Precission n - 1 gives n samples, as gnuplot's "set samples n".
-  std::vector<std::string> command = {HELIXOR_CLI, "render", HELIXOR_HELIX, "--set",
-                                      "Precission=" + std::to_string(n - 1), "--output", TempPath(".bmp")};
+  std::vector<std::string> command = {program, "render", HELIXOR_HELIX, "--set",
+                                      "Precission=" + std::to_string(n - 1), "--output", output};
   if (curve == Heavy)
     for (const char* set : {"AEdit=0.5", "BEdit=1.5", "xt=cos(2^t)*ln(sqr(atan(t)))+sin(3*t)",
                             "yt=(t MOD 3)*exp(-t/10)+sqrt(abs(sin(t)))", "zt=2*cos(t)+abs(sin(3*t))^2"}) {
@@ -86,6 +95,14 @@ std::vector<std::string> HelixorCommand(long curve, long n) {
       command.push_back(set);
     }
   return command;
+}
+
+std::vector<std::string> HelixorCommand(long curve, long n) {
+  return RenderCommand(HELIXOR_CLI, TempPath(".bmp"), curve, n);
+}
+
+std::vector<std::string> BaseCommand(long curve, long n) {
+  return RenderCommand(BaseCli(), TempPath("-base.bmp"), curve, n);
 }
 
 std::vector<std::string> FloorCommand(long curve, long n) {
@@ -129,6 +146,7 @@ void RunWhole(benchmark::State& state, const char* name,
 }
 
 void BM_HelixorRender(benchmark::State& state) { RunWhole(state, "BM_HelixorRender", HelixorCommand); }
+void BM_BaseRender(benchmark::State& state) { RunWhole(state, "BM_BaseRender", BaseCommand); }
 void BM_FloorRender(benchmark::State& state) { RunWhole(state, "BM_FloorRender", FloorCommand); }
 void BM_FloorLibraryRender(benchmark::State& state) {
   RunWhole(state, "BM_FloorLibraryRender", FloorLibraryCommand);
@@ -172,6 +190,18 @@ class TRatioReporter : public benchmark::ConsoleReporter {
                   PeakKiB()["BM_HelixorRender" + key], PeakKiB()["BM_FloorRender" + key],
                   PeakKiB()["BM_GnuplotRender" + key]);
     }
+    if (medians_.count("BM_BaseRender")) {
+      std::printf("\n%-6s %-9s %13s %13s %9s %11s %11s %9s   (base: %s)\n", "curve", "samples", "helixor (ms)",
+                  "base (ms)", "base/hx", "hx min", "base min", "base/hx", BaseCli().c_str());
+      for (const auto& [args, time] : helixor->second) {
+        const long curve = std::strtol(args.c_str(), nullptr, 10);
+        const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
+        const double base = Median("BM_BaseRender", args), least = Least("BM_HelixorRender", args);
+        const double baseLeast = Least("BM_BaseRender", args);
+        std::printf("%-6s %-9ld %13.2f %13.2f %8.2fx %11.2f %11.2f %8.2fx\n", CurveName(curve), n, time, base,
+                    time > 0 ? base / time : 0.0, least, baseLeast, least > 0 ? baseLeast / least : 0.0);
+      }
+    }
     std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; lib floor: the floor with the C"
                 " library's functions, its ratio of medians and of minimums; targets on a quiet machine at 10^6:"
                 " helix <= 1.6, heavy <= 1.5 against the floor, helix <= 1.8, heavy <= 1.6 against the lib floor;"
@@ -198,6 +228,7 @@ int main(int argc, char** argv) {
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--no-gnuplot") == 0) gnuplot = false;
+    else if (std::strncmp(argv[i], "--base-cli=", 11) == 0) BaseCli() = argv[i] + 11;
     else args.push_back(argv[i]);
   }
   // Unless told otherwise, the repetitions of all rows in random order, so
@@ -221,10 +252,12 @@ int main(int argc, char** argv) {
   for (const Size& s : sizes)
     for (long curve : {Helix, Heavy})
       for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
+                                    std::pair{"BM_BaseRender", &BM_BaseRender},
                                     std::pair{"BM_FloorRender", &BM_FloorRender},
                                     std::pair{"BM_FloorLibraryRender", &BM_FloorLibraryRender},
                                     std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
         if (function == &BM_GnuplotRender && (!gnuplot || curve != Helix || s.Samples < 10000)) continue;
+        if (function == &BM_BaseRender && BaseCli().empty()) continue;
         benchmark::RegisterBenchmark(name, function)
             ->Args({curve, s.Samples})
             ->Iterations(1)
@@ -242,6 +275,7 @@ int main(int argc, char** argv) {
   std::remove(TempPath(".bmp").c_str());
   std::remove(TempPath("-floor.bmp").c_str());
   std::remove(TempPath("-floor-library.bmp").c_str());
+  std::remove(TempPath("-base.bmp").c_str());
   std::remove(TempPath(".png").c_str());
   benchmark::Shutdown();
   return 0;
