@@ -119,9 +119,15 @@ Reduced ReduceArgument(Extended x, int& quadrant) {
 // x 2^-192 <= 2^-129 and the fraction bits below 128 less than 2^-128.
 // Unless the fraction falls within 2^-41 of a whole number (a cancellation
 // of more than 40 bits, for 1 argument in some 10^12), r keeps at least 86
-// correct bits, 20 more than its rounding needs; otherwise this returns
-// false and the full product takes over.
-bool ReduceModerate(const Parts& bits, int& quadrant, Reduced& reduced) {
+// correct bits, 20 more than its rounding needs; otherwise the full product
+// takes over.
+struct Fraction {
+  U128 F;  // |r| / (pi/2) at scale 128, at most 1/2
+  int Quadrant;
+  bool Negative;  // r < 0
+};
+
+Fraction ModerateFraction(const Parts& bits) {
   const std::uint64_t m = bits.Significand;
   const int e = bits.Biased - 16383 - 63;
   // The product's limbs from the top: p3 p2 p1 (the lowest one only
@@ -141,17 +147,20 @@ bool ReduceModerate(const Parts& bits, int& quadrant, Reduced& reduced) {
     q = (q + 1) & 3;
     f = -f;
   }
-  if (High(f) >> 23 == 0) return false;  // f < 2^-41
-  const int zeros = LeadingZeros(f);
-  U128 top = MulHigh(f << zeros, Pack(QuarterPiBits[0], QuarterPiBits[1]));
+  // -x = -k * pi/2 - r.
+  return {f, bits.Negative ? (4 - q) & 3 : q, negative != bits.Negative};
+}
+
+// r from a fraction of at least 2^-41, normalised as ReduceArgument's.
+Reduced FromFraction(const Fraction& fraction) {
+  const int zeros = LeadingZeros(fraction.F);
+  U128 top = MulHigh(fraction.F << zeros, Pack(QuarterPiBits[0], QuarterPiBits[1]));
   int exponent = -zeros;
   if (!(top >> 127)) {
     top <<= 1;
     --exponent;
   }
-  quadrant = bits.Negative ? (4 - q) & 3 : q;
-  reduced = {top, exponent, negative != bits.Negative};
-  return true;
+  return {top, exponent, fraction.Negative};
 }
 
 // |r| < 2^-8: sin r = r (1 - r^2/6 + ...), cos r = 1 - r^2/2 + ..., each
@@ -183,8 +192,7 @@ Extended SmallCosine(const Reduced& r) {
 // 2^-8 <= |r| <= pi/4 (+): r = c + d with c = i/256 and 0 <= d < 2^-8;
 // sin d and 1 - cos d by their series, then the addition formulas with
 // the table's sin c and cos c. Returns sin |r| or cos r at scale 128.
-U128 TableSineCosine(const Reduced& r, bool cosine) {
-  const U128 v = r.Magnitude >> (-1 - r.Exponent);  // |r| at scale 128
+U128 TableSineCosine(U128 v, bool cosine) {  // v = |r| at scale 128
   const int i = static_cast<int>(v >> 120);
   const U128 d = v - (static_cast<U128>(i) << 120);
   const U128 u = Square(d);
@@ -213,7 +221,7 @@ Extended Kernel(const Reduced& r, bool cosine, bool negate) {
     return negate ? -y : y;
   }
   const bool negative = (cosine ? false : r.Negative) != negate;
-  return Rounded(TableSineCosine(r, cosine), -128, negative);
+  return Rounded(TableSineCosine(r.Magnitude >> (-1 - r.Exponent), cosine), -128, negative);
 }
 
 // x's own 128 bits, for |x| <= pi/4 (x not 0).
@@ -228,17 +236,42 @@ Reduced Unreduced(const Parts& p) {
   return {static_cast<U128>(m) << 64, exponent, p.Negative};
 }
 
+// sin x, or cos x where cosine, for finite |x| > pi/4.
+Extended ReducedSineCosine(Extended x, const Parts& bits, bool cosine) {
+  // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r;
+  // cos(k pi/2 + r) = sin((k + 1) pi/2 + r).
+  int quadrant;
+  Reduced r;
+  if (bits.Biased < 16383 + 63) {
+    const Fraction fraction = ModerateFraction(bits);
+    if (High(fraction.F) >> 57) {
+      // |r| >= 2^-7 pi/2 > 2^-8: the table takes |r| at scale 128 at once,
+      // to 2^-125 (a MulHigh by pi/4, doubled).
+      const int k = (fraction.Quadrant + cosine) & 3;
+      const U128 v = MulHigh(fraction.F, Pack(QuarterPiBits[0], QuarterPiBits[1])) << 1;
+      const bool useCosine = k & 1;
+      return Rounded(TableSineCosine(v, useCosine), -128, (useCosine ? false : fraction.Negative) != (k >= 2));
+    }
+    if (High(fraction.F) >> 23) {  // f >= 2^-41
+      quadrant = fraction.Quadrant;
+      r = FromFraction(fraction);
+    } else {
+      r = ReduceArgument(x, quadrant);
+    }
+  } else {
+    r = ReduceArgument(x, quadrant);
+  }
+  const int k = (quadrant + cosine) & 3;
+  return Kernel(r, k & 1, k >= 2);
+}
+
 }  // namespace
 
 Extended Cosine(Extended x) {
   const Parts bits = PartsOf(x);
   if (AboveQuarterPi(bits)) {
     if (bits.Biased == 0x7FFF) return x - x;  // NaN for NaN and infinities
-    int quadrant;
-    Reduced r;
-    if (!(bits.Biased < 16383 + 63 && ReduceModerate(bits, quadrant, r))) r = ReduceArgument(x, quadrant);
-    // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
-    return Kernel(r, (quadrant & 1) == 0, quadrant == 1 || quadrant == 2);
+    return ReducedSineCosine(x, bits, true);
   }
   if (bits.Biased == 0 && bits.Significand == 0) return 1;
   return Kernel(Unreduced(bits), true, false);
@@ -248,11 +281,7 @@ Extended Sine(Extended x) {
   const Parts bits = PartsOf(x);
   if (AboveQuarterPi(bits)) {
     if (bits.Biased == 0x7FFF) return x - x;
-    int quadrant;
-    Reduced r;
-    if (!(bits.Biased < 16383 + 63 && ReduceModerate(bits, quadrant, r))) r = ReduceArgument(x, quadrant);
-    // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.
-    return Kernel(r, (quadrant & 1) == 1, quadrant >= 2);
+    return ReducedSineCosine(x, bits, false);
   }
   if (bits.Biased == 0 && bits.Significand == 0) return x;  // keeps the sign of zero
   return Kernel(Unreduced(bits), false, false);
