@@ -1,5 +1,6 @@
 // render_bench: the whole `helixor-cli render` against the same drawing
-// written by hand with no parsing at all (render_floor), and, for the helix,
+// written by hand with no parsing at all (render_floor with the evaluator's
+// own functions, render_floor_library with the C library's), and, for the helix,
 // against gnuplot drawing the same curve from the same number of samples
 // into a 600 x 451 PNG; all as whole processes, measured in CPU time (user
 // and system, from the child's resource usage), their repetitions
@@ -9,20 +10,18 @@
 // 2*cos(t)+abs(sin(3*t))^2 on [0.5, 1.5]), at 10^4, 10^5 and 10^6 samples,
 // and a start-up row of 100 samples. Prints the machine's load average at
 // the start (warning above 0.5: figures from a busy machine do not hold),
-// the medians and minimums, the ratios helixor / floor and gnuplot /
-// helixor, and the peak memory (maximum resident set) of each.
+// the medians and minimums, the ratios helixor / floor (for both floors)
+// and gnuplot / helixor, and the peak memory (maximum resident set) of each.
 //
 // The pictures go to $TMPDIR (or /tmp). helixor-cli saves its picture to
 // disk before it replaces the file (fdatasync, then rename), which the
 // floor does not; at 100 samples that sync is a large share of the whole
 // process, so TMPDIR on a memory file system shows the drawing alone.
 //
-// With --peer NAME=PATH (any number of times), the helixor-cli at PATH runs
-// the same rows beside this build's (for example one built with Helixor's
-// own 80-bit type, or an older commit's), and a second table prints each
-// peer against this build.
+// With --base-cli=PATH, another revision's helixor-cli draws the same
+// curves in the same run, and its times are printed beside ours.
 //
-// Usage: render_bench [--no-gnuplot] [--peer NAME=PATH]... [google benchmark flags]
+// Usage: render_bench [--no-gnuplot] [--base-cli=PATH] [google benchmark flags]
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -34,10 +33,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -81,10 +78,16 @@ enum TCurve { Helix, Heavy };
 
 const char* CurveName(long curve) { return curve == Helix ? "helix" : "heavy"; }
 
-std::vector<std::string> CliCommand(const std::string& cli, long curve, long n) {
+// --base-cli: another revision's helixor-cli, drawing the same in the same run.
+std::string& BaseCli() {
+  static std::string path;
+  return path;
+}
+
+std::vector<std::string> RenderCommand(const std::string& program, const std::string& output, long curve, long n) {
   // Precission n - 1 gives n samples, as gnuplot's "set samples n".
-  std::vector<std::string> command = {cli, "render", HELIXOR_HELIX, "--set",
-                                      "Precission=" + std::to_string(n - 1), "--output", TempPath(".bmp")};
+  std::vector<std::string> command = {program, "render", HELIXOR_HELIX, "--set",
+                                      "Precission=" + std::to_string(n - 1), "--output", output};
   if (curve == Heavy)
     for (const char* set : {"AEdit=0.5", "BEdit=1.5", "xt=cos(2^t)*ln(sqr(atan(t)))+sin(3*t)",
                             "yt=(t MOD 3)*exp(-t/10)+sqrt(abs(sin(t)))", "zt=2*cos(t)+abs(sin(3*t))^2"}) {
@@ -94,10 +97,20 @@ std::vector<std::string> CliCommand(const std::string& cli, long curve, long n) 
   return command;
 }
 
-std::vector<std::string> HelixorCommand(long curve, long n) { return CliCommand(HELIXOR_CLI, curve, n); }
+std::vector<std::string> HelixorCommand(long curve, long n) {
+  return RenderCommand(HELIXOR_CLI, TempPath(".bmp"), curve, n);
+}
+
+std::vector<std::string> BaseCommand(long curve, long n) {
+  return RenderCommand(BaseCli(), TempPath("-base.bmp"), curve, n);
+}
 
 std::vector<std::string> FloorCommand(long curve, long n) {
   return {HELIXOR_FLOOR, CurveName(curve), std::to_string(n), TempPath("-floor.bmp")};
+}
+
+std::vector<std::string> FloorLibraryCommand(long curve, long n) {
+  return {HELIXOR_FLOOR_LIBRARY, CurveName(curve), std::to_string(n), TempPath("-floor-library.bmp")};
 }
 
 std::vector<std::string> GnuplotCommand(long, long n) {
@@ -113,8 +126,8 @@ std::map<std::string, long>& PeakKiB() {
   return peaks;
 }
 
-void RunWhole(benchmark::State& state, const std::string& name,
-              const std::function<std::vector<std::string>(long, long)>& command) {
+void RunWhole(benchmark::State& state, const char* name,
+              std::vector<std::string> (*command)(long, long)) {
   const long curve = state.range(0), n = state.range(1);
   long peak = 0;
   for (auto _ : state) {
@@ -128,12 +141,16 @@ void RunWhole(benchmark::State& state, const std::string& name,
   }
   state.counters["peak_KiB"] = static_cast<double>(peak);
   state.counters["samples"] = static_cast<double>(n);
-  long& kept = PeakKiB()[name + "/" + std::to_string(curve) + "/" + std::to_string(n)];
+  long& kept = PeakKiB()[std::string(name) + "/" + std::to_string(curve) + "/" + std::to_string(n)];
   kept = std::max(kept, peak);
 }
 
 void BM_HelixorRender(benchmark::State& state) { RunWhole(state, "BM_HelixorRender", HelixorCommand); }
+void BM_BaseRender(benchmark::State& state) { RunWhole(state, "BM_BaseRender", BaseCommand); }
 void BM_FloorRender(benchmark::State& state) { RunWhole(state, "BM_FloorRender", FloorCommand); }
+void BM_FloorLibraryRender(benchmark::State& state) {
+  RunWhole(state, "BM_FloorLibraryRender", FloorLibraryCommand);
+}
 void BM_GnuplotRender(benchmark::State& state) { RunWhole(state, "BM_GnuplotRender", GnuplotCommand); }
 
 // Keeps the medians to print the ratios after the run.
@@ -151,9 +168,9 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    std::printf("\n%-6s %-9s %13s %13s %7s %11s %11s %7s %13s %8s %12s %12s %12s\n", "curve", "samples",
-                "helixor (ms)", "floor (ms)", "ratio", "hx min", "floor min", "ratio", "gnuplot (ms)", "gp/hx",
-                "helixor peak", "floor peak", "gnuplot peak");
+    std::printf("\n%-6s %-9s %13s %13s %7s %11s %11s %7s %13s %7s %7s %13s %8s %12s %12s %12s\n", "curve",
+                "samples", "helixor (ms)", "floor (ms)", "ratio", "hx min", "floor min", "ratio", "lib floor",
+                "ratio", "min", "gnuplot (ms)", "gp/hx", "helixor peak", "floor peak", "gnuplot peak");
     const auto helixor = medians_.find("BM_HelixorRender");
     if (helixor == medians_.end()) return;
     for (const auto& [args, time] : helixor->second) {
@@ -162,39 +179,34 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
       const double floor = Median("BM_FloorRender", args), gnuplot = Median("BM_GnuplotRender", args);
       const double least = Least("BM_HelixorRender", args), floorLeast = Least("BM_FloorRender", args);
+      const double library = Median("BM_FloorLibraryRender", args);
+      const double libraryLeast = Least("BM_FloorLibraryRender", args);
       const std::string key = "/" + std::to_string(curve) + "/" + std::to_string(n);
-      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx %13.1f %7.1fx %8ld KiB %8ld KiB %8ld KiB\n",
+      std::printf("%-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx %13.2f %6.2fx %6.2fx %13.1f %7.1fx %8ld KiB "
+                  "%8ld KiB %8ld KiB\n",
                   CurveName(curve), n, time, floor, floor > 0 ? time / floor : 0.0, least, floorLeast,
-                  floorLeast > 0 ? least / floorLeast : 0.0, gnuplot,
-                  gnuplot > 0 ? gnuplot / time : 0.0, PeakKiB()["BM_HelixorRender" + key],
-                  PeakKiB()["BM_FloorRender" + key], PeakKiB()["BM_GnuplotRender" + key]);
+                  floorLeast > 0 ? least / floorLeast : 0.0, library, library > 0 ? time / library : 0.0,
+                  libraryLeast > 0 ? least / libraryLeast : 0.0, gnuplot, gnuplot > 0 ? gnuplot / time : 0.0,
+                  PeakKiB()["BM_HelixorRender" + key], PeakKiB()["BM_FloorRender" + key],
+                  PeakKiB()["BM_GnuplotRender" + key]);
     }
-    std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; targets on a quiet machine at 10^6:"
-                " helix <= 1.6, heavy <= 1.5; helix at 100: <= 1.3)\n");
-  }
-
-  // Each peer against this build: medians and minimums.
-  void PrintPeerRatios(const std::vector<std::pair<std::string, std::string>>& peers) const {
-    if (peers.empty()) return;
-    std::printf("\n%-12s %-6s %-9s %13s %13s %7s %11s %11s %7s\n", "peer", "curve", "samples", "peer (ms)",
-                "helixor (ms)", "ratio", "peer min", "hx min", "ratio");
-    for (const auto& [peer, path] : peers) {
-      const auto rows = medians_.find(PeerRowName(peer));
-      if (rows == medians_.end()) continue;
-      for (const auto& [args, time] : rows->second) {
+    if (medians_.count("BM_BaseRender")) {
+      std::printf("\n%-6s %-9s %13s %13s %9s %11s %11s %9s   (base: %s)\n", "curve", "samples", "helixor (ms)",
+                  "base (ms)", "base/hx", "hx min", "base min", "base/hx", BaseCli().c_str());
+      for (const auto& [args, time] : helixor->second) {
         const long curve = std::strtol(args.c_str(), nullptr, 10);
         const long n = std::strtol(args.c_str() + args.find('/') + 1, nullptr, 10);
-        const double helixor = Median("BM_HelixorRender", args);
-        const double least = Least(PeerRowName(peer), args), helixorLeast = Least("BM_HelixorRender", args);
-        std::printf("%-12s %-6s %-9ld %13.2f %13.2f %6.2fx %11.2f %11.2f %6.2fx\n", peer.c_str(), CurveName(curve),
-                    n, time, helixor, helixor > 0 ? time / helixor : 0.0, least, helixorLeast,
-                    helixorLeast > 0 ? least / helixorLeast : 0.0);
+        const double base = Median("BM_BaseRender", args), least = Least("BM_HelixorRender", args);
+        const double baseLeast = Least("BM_BaseRender", args);
+        std::printf("%-6s %-9ld %13.2f %13.2f %8.2fx %11.2f %11.2f %8.2fx\n", CurveName(curve), n, time, base,
+                    time > 0 ? base / time : 0.0, least, baseLeast, least > 0 ? baseLeast / least : 0.0);
       }
     }
-    std::printf("(CPU time; ratio = peer / this build's helixor-cli)\n");
+    std::printf("(CPU time, medians, then minimums; ratio = helixor / floor; lib floor: the floor with the C"
+                " library's functions, its ratio of medians and of minimums; targets on a quiet machine at 10^6:"
+                " helix <= 1.6, heavy <= 1.5 against the floor, helix <= 1.8, heavy <= 1.6 against the lib floor;"
+                " helix at 100: <= 1.3)\n");
   }
-
-  static std::string PeerRowName(const std::string& peer) { return "BM_PeerRender_" + peer; }
 
  private:
   using Table = std::map<std::string, std::map<std::string, double>>;
@@ -209,38 +221,15 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   Table medians_, minimums_;
 };
 
-struct TSize {
-  long Samples;
-  int Repetitions;
-};
-
-// One row: a curve at a size, its repetitions interleaved, CPU time kept.
-void Configure(benchmark::internal::Benchmark* row, long curve, const TSize& s) {
-  row->Args({curve, s.Samples})
-      ->Iterations(1)
-      ->Repetitions(s.Repetitions)
-      ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
-      ->ReportAggregatesOnly(true)
-      ->UseManualTime()
-      ->Unit(benchmark::kMillisecond);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   bool gnuplot = true;
-  std::vector<std::pair<std::string, std::string>> peers;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--no-gnuplot") {
-      gnuplot = false;
-    } else if (a == "--peer" && i + 1 < argc && std::strchr(argv[i + 1], '=')) {
-      const std::string peer = argv[++i];
-      peers.emplace_back(peer.substr(0, peer.find('=')), peer.substr(peer.find('=') + 1));
-    } else {
-      args.push_back(argv[i]);
-    }
+    if (std::strcmp(argv[i], "--no-gnuplot") == 0) gnuplot = false;
+    else if (std::strncmp(argv[i], "--base-cli=", 11) == 0) BaseCli() = argv[i] + 11;
+    else args.push_back(argv[i]);
   }
   // Unless told otherwise, the repetitions of all rows in random order, so
   // that a machine busy with other work slows every column alike.
@@ -259,34 +248,34 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
 
-  const TSize sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
-  for (const TSize& s : sizes)
+  struct Size { long Samples; int Repetitions; } sizes[] = {{100, 15}, {10000, 9}, {100000, 7}, {1000000, 5}};
+  for (const Size& s : sizes)
     for (long curve : {Helix, Heavy})
       for (auto [name, function] : {std::pair{"BM_HelixorRender", &BM_HelixorRender},
+                                    std::pair{"BM_BaseRender", &BM_BaseRender},
                                     std::pair{"BM_FloorRender", &BM_FloorRender},
+                                    std::pair{"BM_FloorLibraryRender", &BM_FloorLibraryRender},
                                     std::pair{"BM_GnuplotRender", &BM_GnuplotRender}}) {
         if (function == &BM_GnuplotRender && (!gnuplot || curve != Helix || s.Samples < 10000)) continue;
-        Configure(benchmark::RegisterBenchmark(name, function), curve, s);
-      }
-  for (const TSize& s : sizes)
-    for (long curve : {Helix, Heavy})
-      for (const auto& [peer, path] : peers) {
-        const std::string name = TRatioReporter::PeerRowName(peer);
-        Configure(benchmark::RegisterBenchmark(name.c_str(),
-                                               [name, cli = path](benchmark::State& state) {
-                                                 RunWhole(state, name, [&cli](long c, long n) {
-                                                   return CliCommand(cli, c, n);
-                                                 });
-                                               }),
-                  curve, s);
+        if (function == &BM_BaseRender && BaseCli().empty()) continue;
+        benchmark::RegisterBenchmark(name, function)
+            ->Args({curve, s.Samples})
+            ->Iterations(1)
+            ->Repetitions(s.Repetitions)
+            ->ComputeStatistics("min",
+                                [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+            ->ReportAggregatesOnly(true)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
       }
   benchmark::Initialize(&count, args.data());
   TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
-  reporter.PrintPeerRatios(peers);
   std::remove(TempPath(".bmp").c_str());
   std::remove(TempPath("-floor.bmp").c_str());
+  std::remove(TempPath("-floor-library.bmp").c_str());
+  std::remove(TempPath("-base.bmp").c_str());
   std::remove(TempPath(".png").c_str());
   benchmark::Shutdown();
   return 0;

@@ -8,6 +8,11 @@
 // functions, power is e^(ln(b) * x), MOD the remainder of the rounded
 // integers. No background, no labels, no messages.
 //
+// Built a second time as render_floor_library with
+// HELIXOR_FLOOR_LIBRARY_FUNCTIONS: the same drawing with the C library's
+// long double functions in place of the evaluator's own, the floor against
+// which the cost of the own functions shows.
+//
 // Usage: render_floor helix|heavy SAMPLES OUTPUT.bmp   (SAMPLES is n + 1)
 
 #include <cmath>
@@ -20,6 +25,14 @@
 #include "evaluator/Constants.h"
 #include "evaluator/Elementary.h"
 #include "evaluator/Trig.h"
+
+#ifdef HELIXOR_FLOOR_LIBRARY_FUNCTIONS
+#define Exp expl
+#define Ln logl
+#define ArcTan atanl
+#define Cosine cosl
+#define Sine sinl
+#endif
 
 namespace {
 

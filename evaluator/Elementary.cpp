@@ -1,15 +1,14 @@
 #include "evaluator/Elementary.h"
 
 #include "evaluator/ElementaryTables.h"
-#include "evaluator/Rounding.h"
 #include "evaluator/WideFixed.h"
 
 using namespace Elementary;
 
 namespace {
 
-// 256 / ln 2, for the estimate of the exponential's table step.
-constexpr Extended StepsPerUnit = ExtendedFromBits(0x4007, 0xB8AA3B295C17F0BC);
+// 256 / ln 2 at scale 54, for the estimate of the exponential's table step.
+constexpr std::int64_t StepsPerUnit = 0x5C551D94AE0BF85E;
 
 // v = s - t * v, the alternating series' inner step, on values in [0, 1).
 inline std::uint64_t AlternateStep64(std::uint64_t s, std::uint64_t t, std::uint64_t v) {
@@ -31,8 +30,10 @@ Extended Exp(Extended x) {
   const int shift = p.Biased - 16383 - 63 + 112;
   const U128 magnitude = shift >= 0 ? static_cast<U128>(p.Significand) << shift : p.Significand >> -shift;
   const S128 scaled = p.Negative ? -static_cast<S128>(magnitude) : static_cast<S128>(magnitude);
-  // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits).
-  std::int64_t k = RoundedToInt64(x * StepsPerUnit - 0.5);  // floor, but for rounding
+  // x = k ln2/256 + r with 0 <= r < ln2/256 (to the step's 176 bits). k
+  // first from x at scale 48 (|x| < 2^14 fits 63 bits) times 256/ln 2 at
+  // scale 54: the floor or one below it, with no 80-bit operation.
+  std::int64_t k = static_cast<std::int64_t>((static_cast<S128>(static_cast<std::int64_t>(scaled >> 64)) * StepsPerUnit) >> 102);
   S128 r;
   for (;;) {
     r = scaled - k * static_cast<S128>(ExpStepHigh) - ((static_cast<S128>(k) * ExpStepLow) >> 64);
@@ -44,15 +45,15 @@ Extended Exp(Extended x) {
       break;
   }
   const U128 t = static_cast<U128>(r) << 16;  // r at scale 128, below 2^-8.47
-  // e^r - 1 = r + r^2 (1/2 + r (1/6 + r (1/24 + ... + r^4/8!))), short
-  // of e^r by less than r^9/9! < 2^-94; the bracket from 1/24 on in 64
-  // bits (its error times r^4 is below 2^-97).
+  // e^r - 1 = r + r^2/2 + r^3 (1/6 + r T), T = 1/24 + r (1/120 + ... +
+  // r^3/8!), short of e^r by less than r^9/9! < 2^-94. T in 64 bits, and
+  // r T (below 2^-13) from r at scale 72: its error times r^3 is below 2^-96.
   const std::uint64_t t64 = High(t);
   std::uint64_t tail = InverseFactorial64[8];
   for (int n = 7; n >= 4; --n) tail = InverseFactorial64[n] + MulHigh64(t64, tail);
-  U128 s = InverseFactorial128[3] + MulHigh(t, static_cast<U128>(tail) << 64);
-  s = InverseFactorial128[2] + MulHigh(t, s);
-  const U128 expm1 = t + MulHigh(t, MulHigh(t, s));
+  const U128 u = Square(t);
+  const U128 bracket = InverseFactorial128[3] + (static_cast<U128>(MulHigh64(High(t << 8), tail)) << 56);
+  const U128 expm1 = t + (u >> 1) + MulHigh(MulHigh(t, u), bracket);
   const U128 table = ExpTable[k & 255];  // 2^(j/256) at scale 126
   const U128 m = table + MulHigh(table, expm1);
   return Rounded(m, static_cast<int>(k >> 8) - 126, false);
@@ -124,13 +125,15 @@ Extended Ln(Extended x) {
 
 namespace {
 
-// 1/d for d at scale 126 in (1, 2], at scale 128: an Extended estimate
-// made exact to about 2^-126 by one Newton step.
+// 1/d for d at scale 126 in (1, 2] (at least 1 + 2^-120), at scale 128: an
+// Extended estimate made exact to about 2^-126 by one Newton step.
 U128 ReciprocalOf(U128 d) {
   const int zeros = LeadingZeros(d);  // 1 for d < 2, 0 for d = 2
   const Extended estimate = 1 / FromParts(High(d << zeros), 16383 + 1 - zeros, false);
-  const Parts p = PartsOf(estimate);  // in [1/2, 1)
-  const U128 y = static_cast<U128>(p.Significand) << (65 + p.Biased - 16383);  // at scale 128
+  const Parts p = PartsOf(estimate);  // in [1/2, 1]
+  // Just above 1, d's reciprocal rounds to 1, which the scale cannot hold:
+  // start just below it instead.
+  const U128 y = p.Biased == 16383 ? ~U128{0} : static_cast<U128>(p.Significand) << (65 + p.Biased - 16383);
   // e = 1 - d y at scale 126 (small, either sign); y (1 + e) at scale 128.
   const U128 dy = MulHigh(d, y);
   constexpr U128 One = static_cast<U128>(1) << 126;
@@ -161,13 +164,34 @@ Extended ArcTan(Extended x) {
   if (p.Biased >= 16383 + 65) return HalfPi;  // pi/2 - 1/x rounds to pi/2
   const int e = p.Biased - 16383 - 63;  // |x| = m 2^e
   const bool inverted = p.Biased >= 16383 && !(p.Biased == 16383 && p.Significand == (std::uint64_t{1} << 63));
+  if (inverted && p.Biased - 16383 < 8) {
+    // 1 < |x| < 256: arctan(1/|x|) = arctan c + arctan u with c = i/256 and
+    // u = (1/|x| - c) / (1 + c/|x|) = (1 - c|x|) / (|x| + c), one division
+    // where 1/|x| first would take two. With |x| = m 2^(E - 63), both at
+    // scale 71 - E are integers: 2^(71 - E) - i m and 256 m + i 2^(63 - E).
+    const int E = p.Biased - 16383;
+    const std::uint64_t m = p.Significand;
+    // floor(256/|x|) from 24 bits of m: never below it, at most 1 above.
+    int i = static_cast<int>((std::uint32_t{1} << (31 - E)) / static_cast<std::uint32_t>(m >> 40));
+    S128 n = (static_cast<S128>(1) << (71 - E)) - static_cast<S128>(static_cast<U128>(m) * static_cast<unsigned>(i));
+    while (n < 0) {
+      --i;
+      n += m;
+    }
+    const U128 d = (static_cast<U128>(m) << 8) + (static_cast<U128>(i) << (63 - E));
+    // Into (1, 2] at scale 126 (|x| + c may be a power of two: 7.875 + 1/8).
+    const int shift = 126 - (127 - LeadingZeros(d - 1));
+    const U128 u = MulHigh(static_cast<U128>(n) << shift, ReciprocalOf(d << shift)) << 2;  // < 2^-8, scale 128
+    const U128 atanz = AtanTable[i] + (u - AtanCorrection(u));
+    return Rounded(HalfPi127 - (atanz >> 1), -127, p.Negative);
+  }
   U128 z;  // |x| or 1/|x|, at scale 127 (at most 1)
   if (!inverted) {
     z = static_cast<U128>(p.Significand) << (e + 127);
   } else if (p.Significand == (std::uint64_t{1} << 63)) {
     z = static_cast<U128>(1) << (127 - (p.Biased - 16383));
   } else {
-    // 1/|x| = 1/f * 2^-E for |x| = f 2^E, 1 < f < 2.
+    // |x| >= 256: 1/|x| = 1/f * 2^-E for |x| = f 2^E, 1 < f < 2.
     z = ReciprocalOf(static_cast<U128>(p.Significand) << 63) >> (1 + p.Biased - 16383);
   }
   const int i = static_cast<int>(z >> 119);  // floor(z * 256)

@@ -17,7 +17,11 @@ struct Reduced {
   bool Negative;
 };
 
-constexpr Extended QuarterPi = ExtendedFromBits(0x3FFE, 0xC90FDAA22168C235);
+// |x| > pi/4 (the 80-bit pi/4, 0xC.90FDAA22168C235p-4), infinities and NaN
+// included: on the bits, so that no 80-bit operation is needed.
+inline bool AboveQuarterPi(const Parts& bits) {
+  return bits.Biased > 16382 || (bits.Biased == 16382 && bits.Significand > 0xC90FDAA22168C235);
+}
 
 // x = k * pi/2 + r by x times 2/pi in integer arithmetic, for every finite
 // |x| > pi/4 (cheaper than a three-part pi/2 in long doubles, and exact).
@@ -106,6 +110,59 @@ Reduced ReduceArgument(Extended x, int& quadrant) {
   return {top, exponent, negative != bits.Negative};
 }
 
+// The same product for pi/4 < |x| < 2^63 (every argument a drawing passes),
+// cut short: three limbs of 2/pi and 128 fraction bits, so that the
+// fraction lives in one U128 and no bits are picked out of an array (which
+// cost as much as the multiplications). With |x| = m 2^e, e in [-64, -1],
+// the binary point of m * W (W = 2/pi to 192 bits) lies at bit 192 - e, and
+// the error is below 2^-127 of a quadrant: W's cut-off part adds less than
+// x 2^-192 <= 2^-129 and the fraction bits below 128 less than 2^-128.
+// Unless the fraction falls within 2^-41 of a whole number (a cancellation
+// of more than 40 bits, for 1 argument in some 10^12), r keeps at least 86
+// correct bits, 20 more than its rounding needs; otherwise the full product
+// takes over.
+struct Fraction {
+  U128 F;  // |r| / (pi/2) at scale 128, at most 1/2
+  int Quadrant;
+  bool Negative;  // r < 0
+};
+
+Fraction ModerateFraction(const Parts& bits) {
+  const std::uint64_t m = bits.Significand;
+  const int e = bits.Biased - 16383 - 63;
+  // The product's limbs from the top: p3 p2 p1 (the lowest one only
+  // carries into p1).
+  U128 part = static_cast<U128>(m) * TwoOverPiLimbs[2];
+  part = static_cast<U128>(m) * TwoOverPiLimbs[1] + High(part);
+  const std::uint64_t p1 = Low(part);
+  part = static_cast<U128>(m) * TwoOverPiLimbs[0] + High(part);
+  // With the point at bit 192 + j (j = -e in 1 .. 64), the quadrant is bits
+  // j and j + 1 of p3, the fraction p3:p2:p1 >> j cut to 128 bits; the
+  // shifts are split so that none is by 64.
+  const int left = 64 + e;  // 64 - j, 0 .. 63
+  int q = static_cast<int>((High(part) >> (63 - left) >> 1) & 3);
+  U128 f = (part << left) | (p1 >> (63 - left) >> 1);
+  const bool negative = High(f) >> 63;
+  if (negative) {  // f >= 1/2: take f - 1, one quadrant further
+    q = (q + 1) & 3;
+    f = -f;
+  }
+  // -x = -k * pi/2 - r.
+  return {f, bits.Negative ? (4 - q) & 3 : q, negative != bits.Negative};
+}
+
+// r from a fraction of at least 2^-41, normalised as ReduceArgument's.
+Reduced FromFraction(const Fraction& fraction) {
+  const int zeros = LeadingZeros(fraction.F);
+  U128 top = MulHigh(fraction.F << zeros, Pack(QuarterPiBits[0], QuarterPiBits[1]));
+  int exponent = -zeros;
+  if (!(top >> 127)) {
+    top <<= 1;
+    --exponent;
+  }
+  return {top, exponent, fraction.Negative};
+}
+
 // |r| < 2^-8: sin r = r (1 - r^2/6 + ...), cos r = 1 - r^2/2 + ..., each
 // to some 2^-96 of itself.
 Extended SmallSine(const Reduced& r) {
@@ -135,22 +192,23 @@ Extended SmallCosine(const Reduced& r) {
 // 2^-8 <= |r| <= pi/4 (+): r = c + d with c = i/256 and 0 <= d < 2^-8;
 // sin d and 1 - cos d by their series, then the addition formulas with
 // the table's sin c and cos c. Returns sin |r| or cos r at scale 128.
-U128 TableSineCosine(const Reduced& r, bool cosine) {
-  const U128 v = r.Magnitude >> (-1 - r.Exponent);  // |r| at scale 128
+U128 TableSineCosine(U128 v, bool cosine) {  // v = |r| at scale 128
   const int i = static_cast<int>(v >> 120);
   const U128 d = v - (static_cast<U128>(i) << 120);
-  const U128 u = MulHigh(d, d);
+  const U128 u = Square(d);
   const std::uint64_t u64 = High(u);
   // sin d = d - d u (1/6 - u (1/120 - ...)) to d^9/9! (the rest is below
   // 2^-113); from 1/120 on in 64 bits.
   std::uint64_t s64 = InverseFactorial64[9];
   for (int n = 7; n >= 5; n -= 2) s64 = InverseFactorial64[n] - MulHigh64(u64, s64);
   const U128 sinD = d - MulHigh(d, MulHigh(u, InverseFactorial128[3] - MulHigh(u, static_cast<U128>(s64) << 64)));
-  // 1 - cos d = u (1/2 - u (1/24 - ...)) to d^10/10! (the rest is below
-  // 2^-124); from 1/24 on in 64 bits.
+  // 1 - cos d = u/2 - u^2 (1/24 - u (1/720 - ...)) to d^10/10! (the rest is
+  // below 2^-124). The u^2 term is below 2^-36, so 64 bits do for it: from
+  // u at scale 80, to some 2^-94 (2^-20 of the result's last place).
+  const std::uint64_t u80 = High(u << 16);  // u < 2^-16
   std::uint64_t c64 = InverseFactorial64[10];
   for (int n = 8; n >= 4; n -= 2) c64 = InverseFactorial64[n] - MulHigh64(u64, c64);
-  const U128 oneMinusCosD = MulHigh(u, InverseFactorial128[2] - MulHigh(u, static_cast<U128>(c64) << 64));
+  const U128 oneMinusCosD = (u >> 1) - (static_cast<U128>(MulHigh64(MulHigh64(u80, u80), c64)) << 32);
   const U128 sinC = SinTable[i], cosC = CosTable[i];
   if (cosine) return cosC - MulHigh(cosC, oneMinusCosD) - MulHigh(sinC, sinD);
   return sinC - MulHigh(sinC, oneMinusCosD) + MulHigh(cosC, sinD);
@@ -163,12 +221,11 @@ Extended Kernel(const Reduced& r, bool cosine, bool negate) {
     return negate ? -y : y;
   }
   const bool negative = (cosine ? false : r.Negative) != negate;
-  return Rounded(TableSineCosine(r, cosine), -128, negative);
+  return Rounded(TableSineCosine(r.Magnitude >> (-1 - r.Exponent), cosine), -128, negative);
 }
 
 // x's own 128 bits, for |x| <= pi/4 (x not 0).
-Reduced Unreduced(Extended x) {
-  const Parts p = PartsOf(x);
+Reduced Unreduced(const Parts& p) {
   std::uint64_t m = p.Significand;
   int exponent = p.Biased - 16383;
   if (p.Biased == 0) {  // subnormal
@@ -179,30 +236,53 @@ Reduced Unreduced(Extended x) {
   return {static_cast<U128>(m) << 64, exponent, p.Negative};
 }
 
+// sin x, or cos x where cosine, for finite |x| > pi/4.
+Extended ReducedSineCosine(Extended x, const Parts& bits, bool cosine) {
+  // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r;
+  // cos(k pi/2 + r) = sin((k + 1) pi/2 + r).
+  int quadrant;
+  Reduced r;
+  if (bits.Biased < 16383 + 63) {
+    const Fraction fraction = ModerateFraction(bits);
+    if (High(fraction.F) >> 57) {
+      // |r| >= 2^-7 pi/2 > 2^-8: the table takes |r| at scale 128 at once,
+      // to 2^-125 (a MulHigh by pi/4, doubled).
+      const int k = (fraction.Quadrant + cosine) & 3;
+      const U128 v = MulHigh(fraction.F, Pack(QuarterPiBits[0], QuarterPiBits[1])) << 1;
+      const bool useCosine = k & 1;
+      return Rounded(TableSineCosine(v, useCosine), -128, (useCosine ? false : fraction.Negative) != (k >= 2));
+    }
+    if (High(fraction.F) >> 23) {  // f >= 2^-41
+      quadrant = fraction.Quadrant;
+      r = FromFraction(fraction);
+    } else {
+      r = ReduceArgument(x, quadrant);
+    }
+  } else {
+    r = ReduceArgument(x, quadrant);
+  }
+  const int k = (quadrant + cosine) & 3;
+  return Kernel(r, k & 1, k >= 2);
+}
+
 }  // namespace
 
 Extended Cosine(Extended x) {
-  const Extended a = Abs(x);
-  if (!(a <= QuarterPi)) {
-    if (!(a < ExtendedInfinity)) return x - x;  // NaN for NaN and infinities
-    int quadrant;
-    const Reduced r = ReduceArgument(x, quadrant);
-    // cos(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: cos r, -sin r, -cos r, sin r.
-    return Kernel(r, (quadrant & 1) == 0, quadrant == 1 || quadrant == 2);
+  const Parts bits = PartsOf(x);
+  if (AboveQuarterPi(bits)) {
+    if (bits.Biased == 0x7FFF) return x - x;  // NaN for NaN and infinities
+    return ReducedSineCosine(x, bits, true);
   }
-  if (a == 0) return 1;
-  return Kernel(Unreduced(x), true, false);
+  if (bits.Biased == 0 && bits.Significand == 0) return 1;
+  return Kernel(Unreduced(bits), true, false);
 }
 
 Extended Sine(Extended x) {
-  const Extended a = Abs(x);
-  if (!(a <= QuarterPi)) {
-    if (!(a < ExtendedInfinity)) return x - x;
-    int quadrant;
-    const Reduced r = ReduceArgument(x, quadrant);
-    // sin(k pi/2 + r) for k mod 4 = 0, 1, 2, 3: sin r, cos r, -sin r, -cos r.
-    return Kernel(r, (quadrant & 1) == 1, quadrant >= 2);
+  const Parts bits = PartsOf(x);
+  if (AboveQuarterPi(bits)) {
+    if (bits.Biased == 0x7FFF) return x - x;
+    return ReducedSineCosine(x, bits, false);
   }
-  if (a == 0) return x;  // keeps the sign of zero
-  return Kernel(Unreduced(x), false, false);
+  if (bits.Biased == 0 && bits.Significand == 0) return x;  // keeps the sign of zero
+  return Kernel(Unreduced(bits), false, false);
 }

@@ -23,6 +23,13 @@ inline U128 MulHigh(U128 a, U128 b) {
   return hh + (hl >> 64) + (lh >> 64) + ((static_cast<U128>(Low(hl)) + Low(lh)) >> 64);
 }
 
+// a * a / 2^128, at most 2 below floor(a * a / 2^128): MulHigh with the two
+// equal cross products formed once.
+inline U128 Square(U128 a) {
+  const U128 hh = static_cast<U128>(High(a)) * High(a), hl = static_cast<U128>(High(a)) * Low(a);
+  return hh + (hl >> 63);
+}
+
 // floor(a * b / 2^64).
 inline std::uint64_t MulHigh64(std::uint64_t a, std::uint64_t b) {
   return static_cast<std::uint64_t>((static_cast<U128>(a) * b) >> 64);

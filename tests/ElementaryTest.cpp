@@ -31,13 +31,14 @@ TEST_P(Sample, FaithfulAndNearlyAlwaysCorrectlyRounded) {
   const Function f = GetParam();
   const Domain domain = DomainOf(f);
   Sampler sampler(20261209 + static_cast<int>(f));
-  Tally byValue, byExponent, hard;
+  Tally byValue, byExponent, drawing, hard;
   for (int i = 0; i < 20000; ++i) {
     byValue.Add(f, sampler.UniformInValue(domain));
     byExponent.Add(f, sampler.UniformInExponent(domain));
+    drawing.Add(f, sampler.UniformInValue(DrawingDomainOf(f)));
   }
   HardPlaces(f, sampler, 20000, hard);
-  for (const Tally* t : {&byValue, &byExponent, &hard}) {
+  for (const Tally* t : {&byValue, &byExponent, &drawing, &hard}) {
     EXPECT_LT(t->MaxUlps, 1) << NameOf(f) << " at " << helixor_test::Shown(t->Worst);
     EXPECT_GE(t->Share(), 0.999) << NameOf(f);
   }
@@ -123,5 +124,30 @@ TEST(ArcTan, ExactAndSpecialValues) {
     EXPECT_EQ(ArcTan(x), Nearest(atanq, x)) << helixor_test::Shown(x);
 #endif
 }
+
+// Between 1 and 256 the table point i/256 is floor(256/|x|), found from a
+// short division and corrected: every switch of i, either side, and where
+// |x| + i/256 is a power of two (7.875 + 1/8), for both signs.
+#ifdef HELIXOR_TEST_QUAD_REFERENCE
+TEST(ArcTan, AtTheTablePointsAbove1) {
+  using helixor_test::NextUp;
+  using helixor_test::TimesPowerOfTwo;
+  auto expectNear = [](Extended x) {
+    EXPECT_LT(UlpsOff(ArcTan(x), Reference(Function::ArcTan, x)), 1) << helixor_test::Shown(x);
+  };
+  for (int i = 1; i < 256; ++i) {
+    const Extended x = Extended(256) / i;
+    for (Extended y : {x, NextDown(x), NextUp(x), -x}) expectNear(y);
+  }
+  for (int e = 0; e < 8; ++e) {
+    // Just above, the divisor's 80-bit reciprocal rounds to 1.
+    Extended y = NextDown(TimesPowerOfTwo(1, e + 1) - TimesPowerOfTwo(1, -1 - e));
+    for (int k = 0; k < 6; ++k, y = NextUp(y)) expectNear(y);
+  }
+  const Extended one = 1;
+  for (Extended x : {one + 0x1p-63, one + 0x1p-23, one + 0x1p-22, NextDown(256), Extended(255.5), Extended(128)})
+    expectNear(x);
+}
+#endif
 
 }  // namespace

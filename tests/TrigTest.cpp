@@ -48,6 +48,26 @@ TEST(Trig, NearMultiplesOfHalfPi) {
     for (Extended x : {k * halfPi, TowardZero(k * halfPi), NextUp(k * halfPi)}) ExpectNearReference(x);
 }
 
+// Below 2^63 a short product reduces the argument unless it lies within
+// 2^-41 quadrants of a multiple of pi/2, where the full one takes over, and
+// from 2^-7 quadrants on it feeds the table directly: either side of those
+// cuts, of half a quadrant, of 2^63, and in (pi/4, 1), where the binary
+// point of the short product sits at its very top.
+// The cases are worked out in the x87's long double, which the reference
+// needs anyway.
+TEST(Trig, EitherSideOfTheShortReductionsLimits) {
+  const long double halfPi = 0xC.90FDAA22168C235p-3L;
+  for (long double k : {1.0L, 3.0L, 40.0L, 1000.0L, 12345.0L, 0x1p30L})
+    for (long double quadrants : {0x1p-43L, 0x1p-41L, 0x1.0001p-41L, 0x1p-39L, 0x1p-30L, 0x1p-12L, 0x1.FFFFp-8L,
+                                  0x1p-7L, 0x1.0001p-7L, 0x1.FFFFFFp-2L, 0x1.000001p-1L})
+      for (long double sign : {1.0L, -1.0L})
+        ExpectNearReference(helixor_test::FromLongDouble(sign * (k * halfPi + quadrants * halfPi)));
+  for (long double x : {std::nextafter(0x1p63L, 0.0L), -std::nextafter(0x1p63L, 0.0L), 0x1p62L + 0x1p10L,
+                        0x1p63L + 0x1p11L, std::nextafter(0xC.90FDAA22168C235p-4L, 1.0L), 0.8L, -0.9L,
+                        std::nextafter(1.0L, 0.0L), 1.0L, -1.0L})
+    ExpectNearReference(helixor_test::FromLongDouble(x));
+}
+
 TEST(Trig, LargeArgumentsUpToTheEvaluatorsBound) {
   for (Extended x : std::initializer_list<Extended>{4096.5, -4100.0, 5000.5, -1e6, 1e10, 123456789.125, 1e18, -9e18,
                                                     9e18, 0x1p63, NextDown(0x1p64)})

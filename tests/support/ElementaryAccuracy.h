@@ -110,6 +110,17 @@ inline Domain DomainOf(Function f) {
   }
 }
 
+// The arguments drawings pass most, uniform in value: t and its small
+// multiples for sine and cosine, the moderate values curves give the others.
+inline Domain DrawingDomainOf(Function f) {
+  switch (f) {
+    case Function::Exp: return {-40, 40, 0, 0, true};
+    case Function::Ln: return {0, 4, 0, 0, false};
+    case Function::ArcTan: return {-20, 20, 0, 0, true};
+    default: return {-100, 100, 0, 0, true};
+  }
+}
+
 class Sampler {
  public:
   explicit Sampler(std::uint64_t seed) : rng_(seed) {}
