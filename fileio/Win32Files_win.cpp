@@ -1,4 +1,4 @@
-#include "plot/Win32Files.h"
+#include "fileio/Win32Files.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

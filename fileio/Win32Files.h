@@ -1,5 +1,5 @@
 #pragma once
-// What the Windows side of the file functions shares (plot/Win32Files_win.cpp).
+// What the Windows side of the file functions shares (fileio/Win32Files_win.cpp).
 // Windows builds only; no system header needed here.
 
 #include <optional>

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "evaluator/Faults.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 namespace fs = std::filesystem;
 

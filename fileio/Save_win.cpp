@@ -1,6 +1,6 @@
 // Reading and replacing files the Windows way: wide paths, and for writing a
 // new file beside the target, which then takes the target's place in one move.
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -13,7 +13,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "plot/Win32Files.h"
+#include "fileio/Win32Files.h"
 
 namespace {
 

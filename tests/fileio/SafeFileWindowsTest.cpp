@@ -1,6 +1,6 @@
 // The Windows side of reading whole files and of creating a file only where
 // none is: wide names, folders and devices refused, nothing half-written.
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -23,8 +23,9 @@
 #include <thread>
 #include <vector>
 
-#include "CliProcess.h"
-#include "plot/SafeFile.h"
+#include "plot/CliProcess.h"
+#include "fileio/FileIo.h"
+#include "fileio/SavePolicy.h"
 
 namespace fs = std::filesystem;
 
