@@ -138,7 +138,7 @@ std::optional<TSaveError> TInPlaceSave::Start() {
   if ((oldMode_ & (S_ISUID | S_ISGID)) &&
       ::fchmod(file_.Get(), oldMode_ & ~static_cast<mode_t>(S_ISUID | S_ISGID)) != 0)
     return TSaveError{true, errno};
-  if (backup_) guard_ = GuardInPlace(file_.Get(), backup_.Get(), oldMode_);
+  if (backup_) guard_ = GuardInPlace(file_.Get(), backup_.Get(), oldMode_, backupFolder_.Get(), backupName_);
   started_ = true;
   if (Retrying([&] { return ::ftruncate(file_.Get(), 0); }) != 0) return TSaveError{true, errno};
   return std::nullopt;

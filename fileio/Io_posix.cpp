@@ -100,6 +100,8 @@ struct TGuardSlot {
   std::atomic<int> Target{-1};
   int Backup = -1;
   mode_t Mode = 0;
+  int BackupFolder = -1;
+  char BackupName[64] = {};
 };
 constexpr int SlotCount = 16;
 TGuardSlot slots[SlotCount];
@@ -111,7 +113,9 @@ std::mutex guardMutex;
 void PutBackAndEnd(int signal) {
   for (TGuardSlot& slot : slots) {
     const int target = slot.Target.exchange(-1);
-    if (target >= 0 && slot.Backup >= 0) (void)PutBack(target, slot.Backup, slot.Mode);
+    // The copy goes once the content is back; else it stays for the user.
+    if (target >= 0 && slot.Backup >= 0 && PutBack(target, slot.Backup, slot.Mode) && slot.BackupName[0])
+      (void)::unlinkat(slot.BackupFolder, slot.BackupName, 0);
   }
   // Then what the signal would have done before.
   for (int k = 0; k < 3; ++k) {
@@ -132,12 +136,18 @@ void PutBackAndEnd(int signal) {
 
 }  // namespace
 
-int GuardInPlace(int target, int backup, mode_t mode) {
+int GuardInPlace(int target, int backup, mode_t mode, int backupFolder, const std::string& backupName) {
   std::lock_guard<std::mutex> lock(guardMutex);
   for (int k = 0; k < SlotCount; ++k) {
     if (slots[k].Target.load() >= 0) continue;
     slots[k].Backup = backup;
     slots[k].Mode = mode;
+    slots[k].BackupFolder = backupFolder;
+    slots[k].BackupName[0] = '\0';
+    if (backupName.size() < sizeof slots[k].BackupName) {
+      backupName.copy(slots[k].BackupName, backupName.size());
+      slots[k].BackupName[backupName.size()] = '\0';
+    }
     slots[k].Target.store(target);
     if (active++ == 0) {
       struct sigaction action {};

@@ -106,7 +106,7 @@ bool AttributesMayBeHidden();
 // In place, between the target's truncation and its commit: SIGINT, SIGTERM
 // and SIGHUP put the old content back (from Backup, with Mode) before the
 // program ends. Returns the slot to release; -1 when none is free.
-int GuardInPlace(int target, int backup, mode_t mode);
+int GuardInPlace(int target, int backup, mode_t mode, int backupFolder, const std::string& backupName);
 void ReleaseGuard(int slot);
 // Puts the old content back into Target from Backup; async-signal-safe.
 bool PutBack(int target, int backup, mode_t mode);

@@ -21,6 +21,21 @@ std::optional<std::wstring> WidePath(const std::string& utf8) {
   return wide;
 }
 
+std::optional<std::wstring> SystemPath(const std::string& utf8) {
+  std::optional<std::wstring> wide = WidePath(utf8);
+  if (!wide || wide->empty()) return wide;
+  // Short paths stay as given: devices such as NUL keep their meaning.
+  if (wide->size() < 240 || wide->rfind(L"\\\\?\\", 0) == 0) return wide;
+  const DWORD size = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide->c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return wide;
+  full.resize(length);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 int ErrnoOfWin32Error(unsigned long error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
