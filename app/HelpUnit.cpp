@@ -24,7 +24,7 @@ constexpr int ClientWidth = 403;
 constexpr int ClientHeight = 401;
 
 // The path as the system takes it.
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) { return FileLayerName(path); }
 
 QString Attribute(const QString& tag, const char* name) {
   const QRegularExpression re(
