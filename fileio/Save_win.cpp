@@ -31,6 +31,14 @@ struct THandle {
   explicit THandle(HANDLE value) : Value(value) {}
   THandle(const THandle&) = delete;
   THandle& operator=(const THandle&) = delete;
+  THandle(THandle&& other) noexcept : Value(std::exchange(other.Value, INVALID_HANDLE_VALUE)) {}
+  THandle& operator=(THandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      Value = std::exchange(other.Value, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+  }
   ~THandle() { Close(); }
   explicit operator bool() const { return Value != INVALID_HANDLE_VALUE; }
   bool Close() {
