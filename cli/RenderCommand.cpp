@@ -193,18 +193,18 @@ int RunRender(const std::vector<std::string>& argv) {
           status = 2;
         }
       } else {
-      const std::vector<std::uint8_t> bytes = PictureBytes(*format, picture, labels ? &texts : nullptr);
-      if (toStandardOutput) {
-        // Reported with the end of standard output, after the report.
-        if (!WriteStandardOutput(bytes.data(), bytes.size()) || !FlushStandardOutput())
-          status = 2;
-      } else {
-        const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
-        if (!problem.empty()) {
-          ReportProblem("cannot write", output, problem);
-          status = 2;
+        const std::vector<std::uint8_t> bytes = PictureBytes(*format, picture, labels ? &texts : nullptr);
+        if (toStandardOutput) {
+          // Reported with the end of standard output, after the report.
+          if (!WriteStandardOutput(bytes.data(), bytes.size()) || !FlushStandardOutput())
+            status = 2;
+        } else {
+          const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
+          if (!problem.empty()) {
+            ReportProblem("cannot write", output, problem);
+            status = 2;
+          }
         }
-      }
       }
     } catch (const std::exception& e) {
       window.ShowErrorBox(UserTextOf(e));
