@@ -63,7 +63,9 @@ struct TReadError {
 // with EISDIR, anything else that is not a regular file with EACCES. A file
 // that grows to more than about twice its size while it is read fails with
 // EFBIG, and memory that cannot be had with ENOMEM. After a read error,
-// Contents holds the bytes read before it.
+// Contents holds the bytes read before it. An in-place save of the file in
+// progress is waited for, some seconds at most (then EAGAIN), so that what
+// is read is the old content or the new, never a part of it.
 std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& Contents);
 
 enum class TSaveWay {
