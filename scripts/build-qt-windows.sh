@@ -22,9 +22,11 @@ root=$PWD
 
 # The version of an installed package, else the version apt would install;
 # only read, never installed here.
+# The host's own architecture is asked for: with multiarch another
+# architecture's package of the same name may be installed beside it.
 package_version() {
   local version
-  version=$(dpkg-query -W -f='${Version}' "$1" 2>/dev/null || true)
+  version=$(dpkg-query -W -f='${Version}' "$1:$(dpkg --print-architecture)" 2>/dev/null || true)
   [ -n "$version" ] || version=$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^  Candidate: //p')
   echo "$version"
 }
