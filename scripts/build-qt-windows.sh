@@ -26,7 +26,8 @@ root=$PWD
 # architecture's package of the same name may be installed beside it.
 package_version() {
   local version
-  version=$(dpkg-query -W -f='${Version}' "$1:$(dpkg --print-architecture)" 2>/dev/null || true)
+  version=$(dpkg-query -W -f='${Version}' "$1:$(dpkg --print-architecture)" 2>/dev/null ||
+            dpkg-query -W -f='${Version}' "$1:all" 2>/dev/null || true)
   [ -n "$version" ] || version=$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^  Candidate: //p')
   echo "$version"
 }
