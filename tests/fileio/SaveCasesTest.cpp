@@ -5,11 +5,15 @@
 // break a message, and the decision table's rows.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "fileio/FileIo.h"
 #include "fileio/SavePolicy.h"
@@ -195,6 +199,47 @@ TEST_F(SaveCasesTest, AnSvgOfManySamplesIsWrittenInLittleMemory) {
                     "--set yt=t*t --set zt=t -o big.svg >/dev/null; echo $?; tail -c 7 big.svg");
   EXPECT_EQ(r.Out, "0\n</svg>\n");
   EXPECT_GT(fs::file_size(dir_ / "big.svg"), 20000000u);
+}
+
+// The peak resident memory, in kB, of helixor-cli run with these
+// arguments in Folder; -1 when it failed.
+long PeakKilobytes(const fs::path& folder, const std::vector<std::string>& args) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
+    ::dup2(null, 1);
+    std::vector<char*> argv{const_cast<char*>(HELIXOR_CLI)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(HELIXOR_CLI, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return -1;
+  return usage.ru_maxrss;
+}
+
+TEST_F(SaveCasesTest, TenMillionSamplesDrawInUnderTenMegabytesInEveryFormat) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's shadow memory is resident too";
+#endif
+  const long small = PeakKilobytes(dir_, {"render", "helix.fnc", "-o", "small.bmp"});
+  ASSERT_GT(small, 0);
+  if (small > 8000) GTEST_SKIP() << "the program alone takes " << small << " kB here (an emulator?)";
+  for (const char* format : {"bmp", "png", "svg"}) {
+    if (std::string(format) == "png" && Sh("$H render helix.fnc -o probe.png").Status != 0) continue;
+    SCOPED_TRACE(format);
+    const std::string picture = std::string("big.") + format;
+    const long peak = PeakKilobytes(dir_, {"render", "helix.fnc", "--set", "Precission=10000000", "-o", picture});
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 10 * 1024);
+    // The SVG holds every point: some 40 bytes each.
+    EXPECT_GT(fs::file_size(dir_ / picture), std::string(format) == "svg" ? 300000000u : 1000u);
+    fs::remove(dir_ / picture);
+  }
 }
 
 TEST_F(SaveCasesTest, SavingLeavesTheUmaskAlone) {
