@@ -108,6 +108,27 @@ TEST_F(SaveCasesTest, ALinkPlantedAnywhereInAStickyFolderIsRefused) {
                    "denied\nzoom: Zoom : 97.88x\nlength: Length : 6.47 approx.\ndrawn: true\n2\n0\n0\nv.bmp\n");
 }
 
+// Another user swaps the FIFO named as the output, in a sticky folder, for
+// a link to (or a file of) their choice between the save's look at it and
+// its opening, held apart by a delay on that opening.
+TEST_F(SaveCasesTest, AFifoSwappedAfterItWasLookedAtIsNotWrittenThrough) {
+  if (!Root()) GTEST_SKIP() << "files of other users need root to set up";
+  if (!Have("strace") || Sh("strace -qq -o /dev/null true").Status != 0) GTEST_SKIP() << "strace cannot trace here";
+  for (const std::string swap : {"ln -s \"$PWD/secret\" st/.new", "echo alice > st/.new"}) {
+    SCOPED_TRACE(swap);
+    // The second opening of the FIFO's folder is the FIFO's for writing.
+    const auto r = Sh("rm -rf st trace; mkdir -m 1777 st && mkfifo st/fifo && chown 54321 st/fifo && "
+                      "echo secret > secret && chown 54322 secret && chmod 600 secret && " + swap +
+                      " && chown -h 54321 st/.new && "
+                      "{ for i in $(seq 500); do grep -q 'O_PATH) = ' trace 2>/dev/null && break; sleep 0.01; done; "
+                      "mv -T st/.new st/fifo; } & "
+                      "strace -f -qq -o trace -P \"$PWD/st\" -e trace=openat -e inject=openat:delay_enter=1500000:when=2 "
+                      "$H render helix.fnc -o st/fifo >/dev/null 2>&1; echo $?; wait; head -c 6 secret; echo; "
+                      "if [ -L st/fifo ]; then echo link; else head -c 5 st/fifo; echo; fi; grep -c 'O_WRONLY.*(DELAYED)' trace");
+    EXPECT_EQ(r.Out, swap[0] == 'l' ? "2\nsecret\nlink\n1\n" : "2\nsecret\nalice\n1\n");
+  }
+}
+
 TEST_F(SaveCasesTest, AccessListsStayAsTheyWereOrAsTheFoldersDefaultMakesThem) {
   if (!Have("setfacl") || Sh("touch probe && setfacl -m u:nobody:r probe").Status != 0)
     GTEST_SKIP() << "no access lists here (setfacl, from the acl package)";
