@@ -28,8 +28,18 @@ std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& 
     ~TClose() { CloseHandle(Handle); }
   } closer{file};
   // A device (a console, a pipe, "NUL") is not a file to read.
+  if (GetFileType(file) != FILE_TYPE_DISK) return TReadError{true, EACCES};
+  // An in-place save holds an exclusive lock until its new content is
+  // whole: waited for, some seconds at most, so that what is read is the
+  // old content or the new. A file system without locks is read without.
+  OVERLAPPED whole{};
+  for (int waited = 0; !LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole); waited += 20) {
+    if (GetLastError() != ERROR_LOCK_VIOLATION) break;
+    if (waited >= 10000) return TReadError{true, EAGAIN};
+    Sleep(20);
+  }
   LARGE_INTEGER length{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length)) return TReadError{true, EACCES};
+  if (!GetFileSizeEx(file, &length)) return TReadError{true, EACCES};
   return ReadWhole(static_cast<std::uint64_t>(std::max<LONGLONG>(length.QuadPart, 0)), Contents,
                    [&](char* buffer, std::size_t size, int& err) -> long long {
                      DWORD n = 0;

@@ -132,6 +132,12 @@ class TInPlaceSave : public TSaveSteps {
     file_.Value = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!file_) return LastError(true);
+    // Readers (under a shared lock) wait for the whole new content, and
+    // nobody reads the file cut short; held until the handle closes.
+    OVERLAPPED whole{};
+    if (!LockFileEx(file_.Value, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) &&
+        GetLastError() != ERROR_NOT_SUPPORTED && GetLastError() != ERROR_INVALID_FUNCTION)
+      return LastError(true);
     wchar_t temporary[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
     const std::wstring places[2] = {FolderOf(target), length > 0 && length <= MAX_PATH ? std::wstring(temporary, length) : L""};
