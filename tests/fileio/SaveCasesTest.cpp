@@ -116,13 +116,14 @@ TEST_F(SaveCasesTest, AFifoSwappedAfterItWasLookedAtIsNotWrittenThrough) {
   if (!Have("strace") || Sh("strace -qq -o /dev/null true").Status != 0) GTEST_SKIP() << "strace cannot trace here";
   for (const std::string swap : {"ln -s \"$PWD/secret\" st/.new", "echo alice > st/.new"}) {
     SCOPED_TRACE(swap);
-    // The second opening of the FIFO's folder is the FIFO's for writing.
+    // The second opening of the FIFO's folder is the FIFO's for writing; the
+    // swap waits for the first (the look), however slow the machine.
     const auto r = Sh("rm -rf st trace; mkdir -m 1777 st && mkfifo st/fifo && chown 54321 st/fifo && "
                       "echo secret > secret && chown 54322 secret && chmod 600 secret && " + swap +
                       " && chown -h 54321 st/.new && "
-                      "{ for i in $(seq 500); do grep -q 'O_PATH) = ' trace 2>/dev/null && break; sleep 0.01; done; "
+                      "{ for i in $(seq 6000); do grep -q 'O_PATH) = ' trace 2>/dev/null && break; sleep 0.01; done; "
                       "mv -T st/.new st/fifo; } & "
-                      "strace -f -qq -o trace -P \"$PWD/st\" -e trace=openat -e inject=openat:delay_enter=1500000:when=2 "
+                      "strace -f -qq -o trace -P \"$PWD/st\" -e trace=openat -e inject=openat:delay_enter=3000000:when=2 "
                       "$H render helix.fnc -o st/fifo >/dev/null 2>&1; echo $?; wait; head -c 6 secret; echo; "
                       "if [ -L st/fifo ]; then echo link; else head -c 5 st/fifo; echo; fi; grep -c 'O_WRONLY.*(DELAYED)' trace");
     EXPECT_EQ(r.Out, swap[0] == 'l' ? "2\nsecret\nlink\n1\n" : "2\nsecret\nalice\n1\n");
