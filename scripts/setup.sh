@@ -70,6 +70,7 @@ wm        openbox                # a real window manager
 wm        xdotool                # finds and drives the windows
 wm        x11-utils              # xwininfo and xprop read the frames
 wm        python3-pil            # measures the weight of the font on a screenshot
+wm        xclip                  # pastes file names the keyboard map lacks into the Wine file dialogs
 qtwin     dpkg-dev               # apt-get source unpacks and patches with dpkg-source
 qtwin     perl                   # the header generator of the Qt build
 qtwin     cmake                  # the Qt build
