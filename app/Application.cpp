@@ -90,8 +90,14 @@ int RunHelixor(int argc, char** argv) {
   TPlatform platform;
   THelixorStart start;
   // The toolkit has taken its own options out of argv; the file name is
-  // used as the bytes it is, never decoded and encoded again.
+  // used as the bytes it is, never decoded and encoded again. On Windows
+  // argv holds code-page bytes: the name comes from the wide command line.
+#ifdef _WIN32
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) start.FirstArgument = QByteArray::fromStdString(FileLayerName(arguments.at(1)));
+#else
   if (argc > 1) start.FirstArgument = QByteArray(argv[1]);
+#endif
   start.OfferAssociation = [&dialogs, &platform] {
     const auto registry = CreatePlatformRegistry();
     const TAnsweredNo answeredNo = [&dialogs] {

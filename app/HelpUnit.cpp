@@ -15,7 +15,8 @@
 #include "app/Platform.h"
 #include "app/Resources.h"
 #include "evaluator/Faults.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
+#include "plot/PictureFiles.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ constexpr int ClientWidth = 403;
 constexpr int ClientHeight = 401;
 
 // The path as the system takes it.
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) { return FileLayerName(path); }
 
 QString Attribute(const QString& tag, const char* name) {
   const QRegularExpression re(
@@ -128,8 +129,7 @@ void THelpForm::WritePageIfMissing() {
   if (auto error = CreateFileContents(LocalPath(helpFile_), page.constData(),
                                       static_cast<std::size_t>(page.size()))) {
     if (error->Errno == EEXIST) return;  // written meanwhile: shown as it is
-    if (error->Creating) throw CreateFileFault(helpFile_.toStdString());
-    throw IoFault::OfErrno(error->Errno);
+    ThrowSaveError(LocalPath(helpFile_), *error);
   }
 }
 

@@ -427,7 +427,7 @@ void TMainForm::BmpButtonClick() {
                                            /*PicturePreview=*/true});
   if (!name) return;
   bmpDialogPath_ = *name;
-  graph_->Picture().SaveToFile(QFile::encodeName(*name).toStdString());
+  graph_->Picture().SaveToFile(FileLayerName(*name));
 }
 
 void TMainForm::SaveButtonClick() {
@@ -436,7 +436,7 @@ void TMainForm::SaveButtonClick() {
   if (!name) return;
   saveDialogPath_ = *name;
   TFieldsAdapter fields(*this);
-  SaveFunctionFile(QFile::encodeName(*name).toStdString(), fields);
+  SaveFunctionFile(FileLayerName(*name), fields);
 }
 
 void TMainForm::LoadButtonClick() {
@@ -447,7 +447,7 @@ void TMainForm::LoadButtonClick() {
   Load(*name);
 }
 
-void TMainForm::Load(const QString& FileName) { LoadLocalFile(QFile::encodeName(FileName)); }
+void TMainForm::Load(const QString& FileName) { LoadLocalFile(QByteArray::fromStdString(FileLayerName(FileName))); }
 
 void TMainForm::LoadLocalFile(const QByteArray& FileName) {
   TFieldsAdapter fields(*this);

@@ -1,6 +1,7 @@
 #include "app/Platform.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -33,4 +34,12 @@ QString TPlatform::ProgramPath() const { return QCoreApplication::applicationFil
 QString TPlatform::ProgramFolder() const {
   const QString path = ProgramPath();
   return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+std::string FileLayerName(const QString& name) {
+#ifdef _WIN32
+  return name.toUtf8().toStdString();
+#else
+  return QFile::encodeName(name).toStdString();
+#endif
 }

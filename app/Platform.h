@@ -1,4 +1,6 @@
 #pragma once
+
+#include <string>
 // Facts about the machine and the running program, each read in one place
 // so that tests can pin them.
 
@@ -27,3 +29,8 @@ class TPlatform {
   // The folder of ProgramPath, with its trailing separator.
   QString ProgramFolder() const;
 };
+
+// A file name as the file layer takes it: UTF-8 on Windows (the layer opens
+// files by their UTF-16 names, whatever the code page), the system's bytes
+// elsewhere.
+std::string FileLayerName(const QString& name);

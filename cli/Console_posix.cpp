@@ -1,6 +1,7 @@
 #include "cli/Console.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,12 @@ void UseBinaryStandardStreams() {}
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
+}
+
+bool NamesStandardOutput(const std::string& path) {
+  struct stat out {}, named {};
+  return ::fstat(1, &out) == 0 && ::stat(path.c_str(), &named) == 0 && out.st_dev == named.st_dev &&
+         out.st_ino == named.st_ino && !S_ISCHR(out.st_mode);
 }
 
 void HoldClosedStandardStreams() {

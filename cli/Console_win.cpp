@@ -51,3 +51,6 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 // A closed standard handle is never handed to a file the tool opens; writing
 // to it fails on its own.
 void HoldClosedStandardStreams() {}
+
+// Windows has no names for the process's own streams.
+bool NamesStandardOutput(const std::string&) { return false; }

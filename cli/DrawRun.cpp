@@ -100,13 +100,10 @@ int LoadAndDraw(const TDrawRequest& request, TRenderWindow& window, TPicture& pi
 }
 
 std::string SaveOutput(TRenderWindow& window, const std::string& path, const void* data, std::size_t size) {
-  int errorNumber = 0;
-  try {
-    SaveFileBytes(path, data, size, &errorNumber);
-  } catch (const std::exception& e) {
-    window.ShowErrorBox(UserTextOf(e));
-    return ReasonOfErrno(errorNumber);
-  }
+  // The picture goes after any report line already written, should the
+  // file be standard output itself.
+  (void)FlushStandardOutput();
+  if (auto error = ReplaceFileContents(path, data, size)) return ReportSaveError(window, path, *error);
   return "";
 }
 
@@ -116,5 +113,5 @@ std::string ReportSaveError(TRenderWindow& window, const std::string& path, cons
   } catch (const std::exception& e) {
     window.ShowErrorBox(UserTextOf(e));
   }
-  return ReasonOfErrno(error.Errno);
+  return WithSaveNote(ReasonOfErrno(error.Errno), error);
 }

@@ -11,7 +11,7 @@
 #include "cli/Arguments.h"
 #include "files/FunctionFile.h"
 #include "plot/DrawCommand.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 class TRenderWindow : public TDrawInputs, public TDrawOutputs, public TFunctionFields {
  public:

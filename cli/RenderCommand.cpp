@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/DrawRun.h"
 #include "cli/Report.h"
 #include "evaluator/Faults.h"
@@ -21,29 +22,52 @@ namespace {
 
 const char* const Command = "render";
 
-// Keeps the projected points for the SVG picture.
-class TCurveRecorder : public TSampleObserver {
+// Writes the SVG picture's points as they are drawn, into the file's save
+// or to standard output, so that memory stays the same however many
+// samples there are.
+class TSvgStream : public TSampleObserver {
  public:
+  TSvgStream(TView view, bool labels, TFileSave* save)
+      : save_(save),
+        writer_(view == TView::Isometric ? TBackground::Coord3D : TBackground::Coord2D, labels,
+                [this](std::string_view bytes) { Pass(bytes); }) {}
   void SampleDrawn(int, Extended, Extended, Extended, Extended, Extended H, Extended V) override {
-    Points.push_back({298 + H, 241 - V});
+    writer_.Point({298 + H, 241 - V});
   }
-  std::vector<TCurvePoint> Points;
+  // Writes the labels and the end; false when writing failed.
+  bool Finish(const TGraphLabelTexts* labels) {
+    std::vector<TPlacedLabel> placed;
+    if (labels) placed = PlaceGraphLabels(*labels);
+    writer_.Finish(labels ? &placed : nullptr);
+    return !failed_;
+  }
+  const std::optional<TSaveError>& SaveError() const { return saveError_; }
+
+ private:
+  void Pass(std::string_view bytes) {
+    if (failed_) return;
+    if (save_) {
+      saveError_ = save_->Write(bytes.data(), bytes.size());
+      failed_ = saveError_.has_value();
+    } else {
+      failed_ = !WriteStandardOutput(bytes.data(), bytes.size());
+    }
+  }
+  TFileSave* save_;
+  TSvgWriter writer_;
+  bool failed_ = false;
+  std::optional<TSaveError> saveError_;
 };
 
-std::vector<std::uint8_t> PictureBytes(TPictureFormat format, const TPicture& picture, TView view,
-                                       const std::vector<TCurvePoint>& curve, const TGraphLabelTexts* labels) {
-  const TBackground background = view == TView::Isometric ? TBackground::Coord3D : TBackground::Coord2D;
+std::vector<std::uint8_t> PictureBytes(TPictureFormat format, const TPicture& picture,
+                                       const TGraphLabelTexts* labels) {
   switch (format) {
     case TPictureFormat::Bmp:
       return picture.BmpBytes();
     case TPictureFormat::Png:
       return labels ? PngBytes(GraphWindowImage(picture, *labels)) : PngBytes(picture);
-    case TPictureFormat::Svg: {
-      std::vector<TPlacedLabel> placed;
-      if (labels) placed = PlaceGraphLabels(*labels);
-      const std::string text = SvgPicture(background, curve, labels ? &placed : nullptr);
-      return std::vector<std::uint8_t>(text.begin(), text.end());
-    }
+    case TPictureFormat::Svg:
+      break;  // streamed while drawing
   }
   return {};
 }
@@ -118,6 +142,9 @@ int RunRender(const std::vector<std::string>& argv) {
     if (!haveOutput) return UsageError(Command, "no picture for", "--format", "give -o PICTURE as well");
   }
   const bool toStandardOutput = haveOutput && output == "-";
+  // The picture written through standard output by a name: the report
+  // moves to standard error as for "-", so that the two do not mix.
+  const bool reportAside = toStandardOutput || (haveOutput && NamesStandardOutput(output));
   if (haveOutput && !format) {
     format = toStandardOutput ? std::optional(TPictureFormat::Bmp) : PictureFormatOfFileName(output);
     if (!format)
@@ -136,10 +163,17 @@ int RunRender(const std::vector<std::string>& argv) {
   }
 
   // With the picture on standard output the report moves to standard error.
-  TRenderWindow window(toStandardOutput ? stderr : stdout);
+  TRenderWindow window(reportAside ? stderr : stdout);
   TPicture picture;
-  TCurveRecorder curve;
-  int status = LoadAndDraw(request, window, picture, format == TPictureFormat::Svg ? &curve : nullptr);
+  // An SVG file's save starts before the drawing, so that the points go
+  // into it as they come.
+  const bool svg = format == TPictureFormat::Svg;
+  TFileSave save;
+  std::optional<TSaveError> saveError;
+  if (svg && !toStandardOutput) saveError = save.Begin(output);
+  std::optional<TSvgStream> stream;
+  if (svg && !saveError) stream.emplace(request.View, labels, toStandardOutput ? nullptr : &save);
+  int status = LoadAndDraw(request, window, picture, stream ? &*stream : nullptr);
   if (status == 2) return 2;
 
   if (haveOutput) {
@@ -148,17 +182,28 @@ int RunRender(const std::vector<std::string>& argv) {
     texts.ZoomLabel = window.ZoomLabel();
     texts.LengthLabel = window.LengthLabel();
     try {
-      const std::vector<std::uint8_t> bytes =
-          PictureBytes(*format, picture, request.View, curve.Points, labels ? &texts : nullptr);
-      if (toStandardOutput) {
-        // Reported with the end of standard output, after the report.
-        if (!WriteStandardOutput(bytes.data(), bytes.size()) || !FlushStandardOutput())
+      if (svg) {
+        if (stream && !stream->Finish(labels ? &texts : nullptr)) {
+          if (toStandardOutput) status = 2;  // reported with the end of standard output
+          else saveError = stream->SaveError();
+        }
+        if (!toStandardOutput && !saveError) saveError = save.Commit();
+        if (saveError) {
+          ReportProblem("cannot write", output, ReportSaveError(window, output, *saveError));
           status = 2;
+        }
       } else {
-        const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
-        if (!problem.empty()) {
-          ReportProblem("cannot write", output, problem);
-          status = 2;
+        const std::vector<std::uint8_t> bytes = PictureBytes(*format, picture, labels ? &texts : nullptr);
+        if (toStandardOutput) {
+          // Reported with the end of standard output, after the report.
+          if (!WriteStandardOutput(bytes.data(), bytes.size()) || !FlushStandardOutput())
+            status = 2;
+        } else {
+          const std::string problem = SaveOutput(window, output, bytes.data(), bytes.size());
+          if (!problem.empty()) {
+            ReportProblem("cannot write", output, problem);
+            status = 2;
+          }
         }
       }
     } catch (const std::exception& e) {

@@ -4,10 +4,11 @@
 #include <cstdio>
 
 #include "evaluator/Faults.h"
+#include "fileio/FileIo.h"
 
 void ReportProblem(const std::string& what, const std::string& name, const std::string& reason) {
   (void)FlushStandardOutput();
-  std::fprintf(stderr, "helixor-cli: %s '%s': %s\n", what.c_str(), name.c_str(), reason.c_str());
+  std::fprintf(stderr, "helixor-cli: %s '%s': %s\n", what.c_str(), ShownFileName(name).c_str(), reason.c_str());
 }
 
 int UsageError(const std::string& command, const std::string& what, const std::string& name,

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "evaluator/Faults.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 bool TFunctionFields::IsOtherComponent(std::string_view name) const {
   static constexpr std::array<std::string_view, 24> Components{
@@ -76,8 +76,12 @@ std::string FunctionFileBytes(const TFunctionFields& fields) {
 
 void SaveFunctionFile(const std::string& fileName, const TFunctionFields& fields) {
   const std::string bytes = FunctionFileBytes(fields);
-  if (auto error = ReplaceFileContents(fileName, bytes.data(), bytes.size()))
-    throw IoFault::OfErrno(error->Errno, error->Creating);
+  if (auto error = ReplaceFileContents(fileName, bytes.data(), bytes.size())) {
+    const IoFault fault = IoFault::OfErrno(error->Errno, error->Creating);
+    const std::string text = WithSaveNote(fault.what(), *error);
+    if (text == fault.what()) throw fault;
+    throw Fault(text);
+  }
 }
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "files/RegistryXdg.h"
 
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 #include <fcntl.h>
 #include <spawn.h>

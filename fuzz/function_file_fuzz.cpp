@@ -12,7 +12,7 @@
 
 #include "evaluator/Faults.h"
 #include "files/FunctionFile.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 namespace {
 

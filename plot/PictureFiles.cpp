@@ -2,7 +2,7 @@
 
 #include "evaluator/Faults.h"
 #include "plot/Fields.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 std::optional<TPictureFormat> PictureFormatByName(std::string_view name) {
   if (SameNameIgnoringCase(name, "bmp")) return TPictureFormat::Bmp;
@@ -28,6 +28,11 @@ void SaveFileBytes(const std::string& path, const void* data, std::size_t size, 
 }
 
 void ThrowSaveError(const std::string& path, const TSaveError& error) {
-  if (error.Creating) throw CreateFileFault(path);
-  throw IoFault::OfErrno(error.Errno);
+  const std::string text = WithSaveNote("", error);
+  if (error.Creating) {
+    if (text.empty()) throw CreateFileFault(ShownFileName(path));
+    throw Fault(CreateFileFault(ShownFileName(path)).what() + text);
+  }
+  if (text.empty()) throw IoFault::OfErrno(error.Errno);
+  throw Fault(IoFault::OfErrno(error.Errno).what() + text);
 }

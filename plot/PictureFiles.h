@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "plot/Picture.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 enum class TPictureFormat { Bmp, Png, Svg };
 

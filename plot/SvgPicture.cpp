@@ -42,13 +42,12 @@ void AppendEscaped(std::string& out, const std::string& text) {
 
 }  // namespace
 
-std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& curve,
-                       const std::vector<TPlacedLabel>* labels) {
+TSvgWriter::TSvgWriter(TBackground background, bool labels, TSink sink) : sink_(std::move(sink)) {
   const TPalette& palette = GraphPalette();
   const int width = labels ? GraphClientWidth : TPicture::Width;
   const int height = labels ? GraphClientHeight : TPicture::Height;
-  std::string out;
-  out.reserve(4096 + curve.size() * 48);
+  std::string& out = out_;
+  out.reserve(1 << 17);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + std::to_string(width) +
          "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
@@ -69,21 +68,32 @@ std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& c
     out += "\"/>\n";
   }
   out += "</g>\n";
+}
 
+void TSvgWriter::Point(const TCurvePoint& point) {
   // The curve, clipped to the picture as the raster is.
-  if (!curve.empty()) {
-    out += "<clipPath id=\"picture\"><rect width=\"600\" height=\"451\"/></clipPath>\n";
-    out += "<polyline clip-path=\"url(#picture)\" fill=\"none\" stroke=\"" + Hex(palette[PureRedEntry]) +
-           "\" stroke-width=\"1\" stroke-linejoin=\"round\" points=\"";
-    for (std::size_t i = 0; i < curve.size(); ++i) {
-      if (i) out += ' ';
-      AppendNumber(out, curve[i].X);
-      out += ',';
-      AppendNumber(out, curve[i].Y);
-    }
-    out += "\"/>\n";
+  if (points_++ == 0) {
+    out_ += "<clipPath id=\"picture\"><rect width=\"600\" height=\"451\"/></clipPath>\n";
+    out_ += "<polyline clip-path=\"url(#picture)\" fill=\"none\" stroke=\"" + Hex(GraphPalette()[PureRedEntry]) +
+            "\" stroke-width=\"1\" stroke-linejoin=\"round\" points=\"";
+  } else {
+    out_ += ' ';
   }
+  AppendNumber(out_, point.X);
+  out_ += ',';
+  AppendNumber(out_, point.Y);
+  Pass(false);
+}
 
+void TSvgWriter::Pass(bool all) {
+  if (out_.empty() || (!all && out_.size() < (1 << 16))) return;
+  sink_(out_);
+  out_.clear();
+}
+
+void TSvgWriter::Finish(const std::vector<TPlacedLabel>* labels) {
+  std::string& out = out_;
+  if (points_) out += "\"/>\n";
   if (labels) {
     out += "<g font-family=\"Tahoma, Verdana, 'DejaVu Sans', 'Liberation Sans', sans-serif\" "
            "font-weight=\"bold\" fill=\"#ffffff\">\n";
@@ -111,5 +121,14 @@ std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& c
     out += "</g>\n";
   }
   out += "</svg>\n";
-  return out;
+  Pass(true);
+}
+
+std::string SvgPicture(TBackground background, const std::vector<TCurvePoint>& curve,
+                       const std::vector<TPlacedLabel>* labels) {
+  std::string svg;
+  TSvgWriter writer(background, labels != nullptr, [&svg](std::string_view bytes) { svg.append(bytes); });
+  for (const TCurvePoint& point : curve) writer.Point(point);
+  writer.Finish(labels);
+  return svg;
 }

@@ -6,9 +6,10 @@
 #
 #   ${HELIXOR_CACHE:-/var/cache/helixor}/qt-VERSION-HASH
 #
-# HASH is taken from scripts/qt-windows.options (the configure options) and
-# the source's Debian version, so the folder is the same as long as they
-# are. When the folder is there and complete, nothing is done. The installed
+# HASH is taken from everything that changes the build (cache_key below):
+# the configure options, the source's Debian version, the configure lines
+# of this script, the toolchain file and the MinGW-w64 packages' versions,
+# so the folder is the same as long as they are. When the folder is there and complete, nothing is done. The installed
 # Qt holds its own absolute path, so a restored cache must sit at this path.
 #
 # Usage: build-qt-windows.sh [--print-prefix]
@@ -19,14 +20,35 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-debian_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
-if [ -z "$debian_version" ]; then
-  bash scripts/setup.sh build
-  debian_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-fi
+# The version of an installed package, else the version apt would install;
+# only read, never installed here.
+# The host's own architecture is asked for: with multiarch another
+# architecture's package of the same name may be installed beside it.
+package_version() {
+  local version
+  version=$(dpkg-query -W -f='${Version}' "$1:$(dpkg --print-architecture)" 2>/dev/null ||
+            dpkg-query -W -f='${Version}' "$1:all" 2>/dev/null || true)
+  [ -n "$version" ] || version=$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^  Candidate: //p')
+  echo "$version"
+}
+
+debian_version=$(package_version qt6-base-dev)
 upstream=${debian_version%%+*}
 upstream=${upstream%%-*}
-hash=$( { cat scripts/qt-windows.options; echo "$debian_version"; } | sha256sum | cut -c1-12)
+# Everything that changes the build: the configure options, the source's
+# version, the configure lines of this script, the toolchain file and the
+# MinGW-w64 compilers' and libraries' versions.
+cache_key() {
+  cat scripts/qt-windows.options
+  echo "$debian_version"
+  sed -n '/^cmake -S/,/^cmake --build/p' "$root/scripts/build-qt-windows.sh"
+  cat cmake/mingw-w64-x86_64.cmake
+  for package in gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+                 mingw-w64-x86-64-dev; do
+    echo "$package $(package_version "$package")"
+  done
+}
+hash=$(cache_key | sha256sum | cut -c1-12)
 cache=${HELIXOR_CACHE:-/var/cache/helixor}
 prefix=$cache/qt-$upstream-$hash
 
@@ -40,6 +62,13 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 bash scripts/setup.sh qtwin
+# What the setup installed may differ from what apt offered before.
+hash=$(cache_key | sha256sum | cut -c1-12)
+prefix=$cache/qt-$upstream-$hash
+if [ -f "$prefix/.complete" ]; then
+  echo "Qt for Windows: $prefix"
+  exit 0
+fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -3,8 +3,13 @@
 # takes it from its cache), helixor.exe and helixor-cli.exe (the "windows-gui"
 # preset), the installer helixor-VERSION-setup.exe, and checks them under
 # Wine on Xvfb with openbox (tests/desktop/wine_desktop_test.py):
-# the program as a user sees it, then a silent install, a start of the
-# installed program and a silent uninstall that leaves nothing behind.
+# the program as a user sees it; function files and pictures named in
+# German, Greek, Chinese and emoji, and a path beyond 260 characters, opened
+# and saved through the first argument and the dialogs by a copy of the
+# program that runs with the code page 1252 (its manifest's UTF-8 request
+# blanked, as Windows before 10 1903 ignores it); then a silent install, a
+# start of the installed program and a silent uninstall that leaves nothing
+# behind.
 #
 # Usage: check-windows-gui.sh [LINUX_BUILD_DIR]   (default build/default,
 # which must hold cli/helixor-cli: the graph is compared with its pictures).

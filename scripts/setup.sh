@@ -44,6 +44,9 @@ test      shared-mime-info       # MIME packages written by the association
 test      strace                 # file tests: injected read errors and interrupted reads
 test      librsvg2-bin           # SVG pictures rendered against the BMP
 test      locales                # locale sources: numerals are tested under a decimal comma
+test      acl                    # setfacl and getfacl: saves keep access lists, new files take the folder default list
+test      attr                   # setfattr and getfattr: saves keep extended attributes
+test      e2fsprogs              # chattr and lsattr: saves keep inode flags (+d +A, append-only folders)
 package   dpkg-dev               # dpkg-buildflags, dpkg-shlibdeps for the Depends line
 package   file                   # CPack tells programs from data with it
 package   lintian                # the Debian policy check
@@ -68,6 +71,7 @@ wm        openbox                # a real window manager
 wm        xdotool                # finds and drives the windows
 wm        x11-utils              # xwininfo and xprop read the frames
 wm        python3-pil            # measures the weight of the font on a screenshot
+wm        xclip                  # pastes file names the keyboard map lacks into the Wine file dialogs
 qtwin     dpkg-dev               # apt-get source unpacks and patches with dpkg-source
 qtwin     perl                   # the header generator of the Qt build
 qtwin     cmake                  # the Qt build

@@ -12,6 +12,14 @@ Save BMP, Save FNC and Load FNC through the file dialogs; the error dialog
 and the standard error box with their texts; the help window and the page
 written beside the program; the About window.
 
+Then, in a second prefix, file names beyond the code page: a copy of the
+program whose manifest no longer asks for UTF-8 as its code page (as a
+Windows before 10 1903 ignores that request) runs with Wine's Western
+European code page 1252 (the en-US locale of LC_ALL=C.UTF-8; read back
+from the registry), and opens and saves function files and pictures named
+in German, Greek, Chinese and emoji, and in a folder whose path is longer
+than 260 characters, through its first argument and through the dialogs.
+
 With --installer, also installs the setup program silently, starts the
 installed program once (it finds its help page beside itself), uninstalls
 silently and checks that nothing of it is left.
@@ -235,8 +243,24 @@ def close_box(session, title, keys=("Return",)):
     return wid
 
 
-def file_dialog(session, titles, windows_path):
-    """Types a name into the file dialog that comes and accepts it."""
+def paste(session, text):
+    """Puts text into the focused field through the clipboard: typed by
+    xdotool, characters off the keyboard's map (Greek, Chinese, emoji) get
+    lost in the file dialog's field."""
+    clip = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard"], env=session.env,
+                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    clip.stdin.write(text.encode("utf-8"))
+    clip.stdin.close()
+    time.sleep(0.3)
+    session.key("ctrl+a", "ctrl+v")
+    time.sleep(0.5)
+    stop(clip)
+
+
+def file_dialog(session, titles, windows_path, pasted=False):
+    """Types (or pastes) a name into the file dialog that comes and accepts
+    it."""
     wid = None
     for title in titles:
         wid = session.window(title, timeout=10)
@@ -245,9 +269,12 @@ def file_dialog(session, titles, windows_path):
     if not wid:
         return False
     session.activate(wid)
-    session.key("ctrl+a")
-    session.type(windows_path)
-    time.sleep(0.5)
+    if pasted:
+        paste(session, windows_path)
+    else:
+        session.key("ctrl+a")
+        session.type(windows_path)
+        time.sleep(0.5)
     # The first Return may only close the name completer's list.
     for _ in range(2):
         session.key("Return")
@@ -455,6 +482,124 @@ def program_session(exe, cli, examples, shots):
         shutil.rmtree(home, ignore_errors=True)
 
 
+# Names no single-byte code page holds all of, and a path beyond MAX_PATH.
+LONG_FOLDER = "\\".join(["Verzeichnis mit einem recht langen Namen Nummer %d äöü" % n
+                          for n in range(1, 6)])
+NAMES = [("German", "Grüße aus Köln"),
+         ("Greek", "Καμπύλη έλικα"),
+         ("Chinese", "螺旋曲线"),
+         ("emoji", "Spirale 🌀"),
+         ("a path longer than 260 characters", LONG_FOLDER + "\\Kurve")]
+
+
+def without_utf8_code_page(exe, copy):
+    """A copy of the program whose manifest asks for no code page: the
+    element is blanked to a comment of the same length, so the resource
+    keeps its size."""
+    with open(exe, "rb") as f:
+        data = f.read()
+    start = data.find(b"<activeCodePage")
+    end = data.find(b"</activeCodePage>", start) + len(b"</activeCodePage>")
+    if start < 0 or end <= start:
+        return False
+    data = data[:start] + b"<!--" + b" " * (end - start - 7) + b"-->" + data[end:]
+    with open(copy, "wb") as f:
+        f.write(data)
+    return True
+
+
+def names_session(exe, cli, examples, shots):
+    print("-- file names beyond the code page, code page 1252", flush=True)
+    home = tempfile.mkdtemp(prefix="helixor-names-")
+    session = Session(home, shots)
+    app = None
+    try:
+        folder = os.path.join(session.drive_c, "Helixor")
+        work = os.path.join(session.drive_c, "work")
+        os.makedirs(folder)
+        os.makedirs(work)
+        program = os.path.join(folder, "helixor.exe")
+        check(without_utf8_code_page(exe, program), "a copy of the program without the UTF-8 code page")
+        acp = session.wine("reg", "query", "HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage",
+                           "/v", "ACP").stdout.decode(errors="replace")
+        check("1252" in acp.split("REG_SZ")[-1], f"Wine's code page is 1252 ({acp.strip().splitlines()[-1:]})")
+        helix, trefoil = (os.path.join(examples, n) for n in ("helix.fnc", "trefoil.fnc"))
+        linux_bmp = os.path.join(home, "linux.bmp")
+        subprocess.run([cli, "render", helix, "--format", "bmp", "-o", linux_bmp], check=True)
+
+        def unix(windows_path):
+            return os.path.join(work, *windows_path.split("\\"))
+
+        def same(windows_path, expected, what):
+            target = unix(windows_path)
+            wait_for(lambda: os.path.exists(target), timeout=10)
+            ok = False
+            if os.path.exists(target):
+                with open(target, "rb") as a, open(expected, "rb") as b:
+                    ok = a.read() == b.read()
+            check(ok, f"{what} writes {windows_path} as on Linux")
+
+        for number, (kind, name) in enumerate(NAMES):
+            print(f"-- {kind}", flush=True)
+            os.makedirs(os.path.dirname(unix(name + ".fnc")), exist_ok=True)
+            shutil.copy(helix, unix(name + ".fnc"))
+            shutil.copy(trefoil, unix(name + " (2).fnc"))
+            log = os.path.join(home, f"names-{number}.log")
+            app = session.start("C:\\Helixor\\helixor.exe", "C:\\work\\" + name + ".fnc", cwd=work, log=log)
+            confirm = session.window("Confirm", timeout=60 if number == 0 else 3)
+            if confirm:
+                session.activate(confirm)
+                session.key("Return")
+            main = session.window("Helixor 1.0", timeout=60)
+            check(main is not None, f"{kind}: the program starts with the name as its first argument")
+            if not main:
+                stop(app)
+                continue
+            cx, cy, _, _ = session.settled_client(main)
+            # What the first argument loaded, saved again through the dialog.
+            saved = name + " gespeichert.fnc"
+            session.activate(main)
+            session.click(cx + 16 + 36, cy + 104 + 9)
+            check(file_dialog(session, ("Save As", "Save FNC", "Save"), "C:\\work\\" + saved, pasted=True),
+                  f"{kind}: Save FNC takes the name")
+            same(saved, helix, f"{kind}: the first argument opened, Save FNC")
+            # The picture.
+            session.activate(main)
+            session.click(cx + 412 + 30, cy + 24 + 9)
+            session.key("End", "Return")
+            time.sleep(2)
+            session.activate(main)
+            session.click(cx + 176 + 36, cy + 104 + 9)
+            check(file_dialog(session, ("Save As", "Save BMP", "Save"), "C:\\work\\" + name + ".bmp",
+                              pasted=True),
+                  f"{kind}: Save BMP takes the name")
+            same(name + ".bmp", linux_bmp, f"{kind}: Save BMP")
+            # Opened through the dialog, and saved once more.
+            session.activate(main)
+            session.click(cx + 96 + 36, cy + 104 + 9)
+            check(file_dialog(session, ("Open", "Load FNC"), "C:\\work\\" + name + " (2).fnc", pasted=True),
+                  f"{kind}: Load FNC takes the name")
+            time.sleep(1)
+            session.activate(main)
+            session.click(cx + 16 + 36, cy + 104 + 9)
+            check(file_dialog(session, ("Save As", "Save FNC", "Save"), "C:\\work\\" + name + " (3).fnc",
+                              pasted=True),
+                  f"{kind}: Save FNC takes the name again")
+            same(name + " (3).fnc", trefoil, f"{kind}: Load FNC opened, Save FNC")
+            errors = [line for line in traced(log) if line.startswith("dialog: error")]
+            check(not errors, f"{kind}: no error shown ({errors[:2]})")
+            if number == 0:
+                session.shot("wine-names.png")
+            mo = session.outer(main)
+            session.click(mo[0] + mo[2] - 9, mo[1] + 9)
+            if not wait_for(lambda: app.poll() is not None, timeout=20):
+                stop(app)
+    finally:
+        stop(app)
+        session.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def installer_session(setup, shots):
     print("-- the installer under Wine", flush=True)
     home = tempfile.mkdtemp(prefix="helixor-setup-")
@@ -530,12 +675,17 @@ def main():
     parser.add_argument("examples")
     parser.add_argument("--installer")
     parser.add_argument("--shots")
+    parser.add_argument("--only-names", action="store_true",
+                        help="only the file names beyond the code page")
     args = parser.parse_args()
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)
-    program_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
-                    os.path.abspath(args.examples), args.shots)
-    if args.installer:
+    if not args.only_names:
+        program_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
+                        os.path.abspath(args.examples), args.shots)
+    names_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
+                  os.path.abspath(args.examples), args.shots)
+    if args.installer and not args.only_names:
         installer_session(os.path.abspath(args.installer), args.shots)
     return summary("all checks under Wine passed")
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "evaluator/Faults.h"
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 namespace fs = std::filesystem;
 
@@ -188,6 +188,53 @@ TEST_F(SafeFileTest, ASaveKilledWhileWritingLeavesTheOldFileAndNoTemporary) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
   EXPECT_EQ(Read(path), "old contents");
   EXPECT_EQ(Names(), std::vector<std::string>{"target"});
+}
+
+// One process saves a hard-linked file in place (so the file itself is cut
+// short and rewritten) and stops half-way; another reads it meanwhile.
+TEST_F(SafeFileTest, AReadDuringAnInPlaceSaveGetsTheOldOrTheNewContentWhole) {
+  const std::string path = Write("table.csv", std::string(100000, 'o'));
+  ASSERT_EQ(::link(path.c_str(), Path("second").c_str()), 0);
+  int halfway[2], resume[2];
+  ASSERT_EQ(::pipe(halfway), 0);
+  ASSERT_EQ(::pipe(resume), 0);
+  const pid_t saver = ::fork();
+  ASSERT_GE(saver, 0);
+  if (saver == 0) {
+    TFileSave save;
+    const std::string half(50000, 'n');
+    bool ok = !save.Begin(path) && save.Way() == TSaveWay::InPlace && !save.Write(half.data(), half.size());
+    char go = ok ? 1 : 0;
+    (void)!::write(halfway[1], &go, 1);
+    (void)!::read(resume[0], &go, 1);
+    ok = ok && !save.Write(half.data(), half.size()) && !save.Commit();
+    ::_exit(ok ? 0 : 1);
+  }
+  char ready = 0;
+  ASSERT_EQ(::read(halfway[0], &ready, 1), 1);
+  ASSERT_EQ(ready, 1);
+  // The file now holds half the new table; the reader must wait for the rest.
+  ASSERT_EQ(fs::file_size(path), 50000u);
+  const pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    std::string contents;
+    const auto failed = ReadRegularFile(path, contents);
+    ::_exit(failed ? 2 : contents == std::string(100000, 'n') ? 0 : contents == std::string(100000, 'o') ? 3 : 1);
+  }
+  ::usleep(300000);
+  int read = 0;
+  const bool waited = ::waitpid(reader, &read, WNOHANG) == 0;
+  EXPECT_TRUE(waited) << "the read did not wait for the save";
+  char go = 1;
+  ASSERT_EQ(::write(resume[1], &go, 1), 1);
+  int saved = 0;
+  ASSERT_EQ(::waitpid(saver, &saved, 0), saver);
+  EXPECT_TRUE(WIFEXITED(saved) && WEXITSTATUS(saved) == 0);
+  if (waited) ASSERT_EQ(::waitpid(reader, &read, 0), reader);
+  ASSERT_TRUE(WIFEXITED(read));
+  EXPECT_EQ(WEXITSTATUS(read), 0) << "1: a torn file, 2: the read failed";
+  for (int fd : {halfway[0], halfway[1], resume[0], resume[1]}) ::close(fd);
 }
 
 TEST_F(SafeFileTest, CreatingNeverReplaces) {

@@ -1,6 +1,6 @@
 // Replacing and reading files by UTF-8 names, on every platform: bytes pass
 // unchanged, a refused replace leaves the old file, nothing else is left.
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -23,8 +23,9 @@
 #include <thread>
 #include <vector>
 
-#include "CliProcess.h"
-#include "plot/SafeFile.h"
+#include "plot/CliProcess.h"
+#include "fileio/FileIo.h"
+#include "fileio/SavePolicy.h"
 
 namespace fs = std::filesystem;
 
@@ -397,14 +398,15 @@ TEST_F(SaveFaultTest, EveryInjectedFailureLeavesTheOldOrTheNewPicture) {
 }
 
 TEST_F(SaveFaultTest, WithoutUnnamedFilesAShortNamedOneServes) {
-  if (RunShellLine("strace -qq -o /dev/null true 2>/dev/null").Status != 0) GTEST_SKIP() << "strace cannot trace here";
+  if (RunShellLine(ShellQuote(WITHOUT_UNNAMED_FILES) + " /bin/true 2>/dev/null").Status != 0)
+    GTEST_SKIP() << "no seccomp filter can be installed here";
   std::ofstream(Path("helix.fnc"), std::ios::binary)
       << "AEdit=0\r\nBEdit=2*pi\r\nxt=cos(t)\r\nyt=sin(t)\r\nzt=t/4\r\nPrecission=50\r\n";
   fs::create_directories(dir_ / "out");
-  // As on a file system without them: opening an unnamed file in the
-  // folder is refused.
-  const std::string prefix = "LC_ALL=C timeout 20 env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -P " +
-                             ShellQuote(Path("out")) + " -e trace=openat -e inject=openat:error=EOPNOTSUPP";
+  // As on a file system without them: opening an unnamed file is refused,
+  // while the path's folders and the target open as ever. The name is as
+  // long as a name may be, so the temporary one must be shorter.
+  const std::string prefix = "LC_ALL=C timeout 20 " + ShellQuote(WITHOUT_UNNAMED_FILES);
   const std::string name = std::string(251, 'n') + ".bmp";
   std::ofstream(Path("out/linked.bmp"), std::ios::binary) << "old";
   ::link(Path("out/linked.bmp").c_str(), Path("out/second.bmp").c_str());
@@ -416,6 +418,17 @@ TEST_F(SaveFaultTest, WithoutUnnamedFilesAShortNamedOneServes) {
   }
   EXPECT_EQ(fs::file_size(dir_ / "out/second.bmp"), 271678u);
   EXPECT_EQ(Names("out"), (std::vector<std::string>{"linked.bmp", name, "second.bmp"}));
+  // And the way without them was the one taken: the unnamed file was asked
+  // for and refused.
+  if (RunShellLine("strace -qq -o /dev/null true 2>/dev/null").Status != 0) return;
+  const std::string trace = Path("trace");
+  const TProcessResult traced = RunProcess(HELIXOR_CLI, {"render", Path("helix.fnc"), "-o", Path("out/" + name)},
+                                           "LC_ALL=C timeout 20 strace -f -qq -o " + ShellQuote(trace) +
+                                               " -e trace=openat " + ShellQuote(WITHOUT_UNNAMED_FILES));
+  EXPECT_EQ(traced.Status, 0) << traced.Err;
+  const std::string calls = Read(trace);
+  EXPECT_NE(calls.find("O_TMPFILE"), std::string::npos);
+  EXPECT_NE(calls.find("EOPNOTSUPP"), std::string::npos);
 }
 
 TEST_F(SaveFaultTest, AFailingPermissionChangeThatChangesNothingIsNoFailure) {

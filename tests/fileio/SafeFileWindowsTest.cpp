@@ -1,12 +1,15 @@
 // The Windows side of reading whole files and of creating a file only where
 // none is: wide names, folders and devices refused, nothing half-written.
-#include "plot/SafeFile.h"
+#include "fileio/FileIo.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -95,6 +98,28 @@ TEST_F(SafeFileWindowsTest, AHardLinkedFileIsWrittenInPlaceForBothNames) {
   ASSERT_FALSE(ReadRegularFile(Path(u8"second.bmp"), read));
   EXPECT_EQ(read, "new content");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+}
+
+TEST_F(SafeFileWindowsTest, AReadDuringAnInPlaceSaveWaitsForTheWholeNewContent) {
+  const std::string path = Path(u8"table.csv");
+  ASSERT_FALSE(ReplaceFileContents(path, "old content", 11));
+  std::error_code linked;
+  fs::create_hard_link(dir_ / "table.csv", dir_ / "second.csv", linked);
+  if (linked) GTEST_SKIP() << "no hard links here: " << linked.message();
+  TFileSave save;
+  ASSERT_FALSE(save.Begin(path));
+  ASSERT_EQ(save.Way(), TSaveWay::InPlace);
+  ASSERT_FALSE(save.Write("new ", 4));
+  // The file now holds "new "; a reader must wait for the rest.
+  std::string read;
+  std::optional<TReadError> failed;
+  std::thread reader([&] { failed = ReadRegularFile(Path(u8"second.csv"), read); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_FALSE(save.Write("content", 7));
+  ASSERT_FALSE(save.Commit());
+  reader.join();
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(read, "new content");
 }
 
 TEST_F(SafeFileWindowsTest, TheLongestNameSavesAgain) {

@@ -1,4 +1,4 @@
-#include "plot/Win32Files.h"
+#include "fileio/Win32Files.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -19,6 +19,21 @@ std::optional<std::wstring> WidePath(const std::string& utf8) {
   // A NUL inside the text would cut the path short.
   if (wide.find(L'\0') != std::wstring::npos) return std::nullopt;
   return wide;
+}
+
+std::optional<std::wstring> SystemPath(const std::string& utf8) {
+  std::optional<std::wstring> wide = WidePath(utf8);
+  if (!wide || wide->empty()) return wide;
+  // Short paths stay as given: devices such as NUL keep their meaning.
+  if (wide->size() < 240 || wide->rfind(L"\\\\?\\", 0) == 0) return wide;
+  const DWORD size = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide->c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return wide;
+  full.resize(length);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
 }
 
 int ErrnoOfWin32Error(unsigned long error) {
