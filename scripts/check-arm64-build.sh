@@ -21,6 +21,17 @@ linux_cli=$root/$x86_build/cli/helixor-cli
 
 bash scripts/setup.sh arm64 wm
 
+# Tests start helixor-cli and other arm64 programs of their own: the kernel
+# hands arm64 programs to qemu-aarch64 (binfmt_misc, with the handler that
+# qemu-user-binfmt describes; without systemd nobody has registered it).
+binfmt=/proc/sys/fs/binfmt_misc
+if [ ! -e "$binfmt/qemu-aarch64" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  [ -e "$binfmt/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
+  $sudo sh -c "cat /usr/lib/binfmt.d/qemu-aarch64.conf > $binfmt/register"
+fi
+
 start=$(date +%s)
 # With Debian's hardening flags for arm64, so that the package below is
 # made from this very build.

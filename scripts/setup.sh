@@ -81,6 +81,7 @@ qtwin     qt6-base-dev           # the host Qt the cross build takes its tools f
 qtwin     qt6-base-dev-tools     # moc, rcc and uic of the host
 arm64     g++-aarch64-linux-gnu  # the arm64 cross compiler
 arm64     qemu-user              # qemu-aarch64 runs the arm64 programs and tests
+arm64     qemu-user-binfmt       # the kernel hands arm64 programs that tests start to qemu
 arm64     googletest             # the GoogleTest sources, built for the cross compiler
 arm64     qt6-base-dev:arm64     # the toolkit for arm64, beside that of the host (multiarch)
 arm64     libpng-dev:arm64       # PNG pictures of the arm64 helixor-cli
