@@ -42,7 +42,16 @@ cmake --preset arm64 -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ld
   -DCMAKE_MODULE_LINKER_FLAGS="$ldflags"
 cmake --build --preset arm64
 built=$(date +%s)
-ctest --preset arm64
+# Five tests cannot hold under user-mode emulation and are left to the
+# native runs: three limit the process's address space (ulimit -v), which
+# qemu needs for its own and the guest's; one starts helixor-cli with
+# standard input closed, a descriptor that the kernel's hand-over of the
+# program to qemu (binfmt_misc) fills; one starts the test program again
+# through a link, which under emulation does not come back.
+emulation='Platform\.ProgramFolderIsThatOfTheFileALinkLeadsTo|SaveFaultTest\.ALongTableIsWrittenInLittleMemory'
+emulation+='|SaveCasesTest\.AnSvgOfManySamplesIsWrittenInLittleMemory|CliStreamsTest\.AFailedReadOfStandardInputIsReported'
+emulation+='|CliStreamsTest\.EvalReadsEndlessInputInBoundedMemory'
+ctest --preset arm64 -E "^($emulation)\$"
 tested=$(date +%s)
 
 work=$(mktemp -d)
