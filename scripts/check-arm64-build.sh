@@ -65,7 +65,7 @@ compared=$(date +%s)
 
 # The window program, once, on a real X server.
 shots=$root/build/arm64-shots
-timeout 600 python3 tests/desktop/arm64_desktop_test.py build/arm64/app/helixor "$linux_cli" \
+timeout 600 /usr/bin/python3 tests/desktop/arm64_desktop_test.py build/arm64/app/helixor "$linux_cli" \
   resources/examples/helix.fnc --shots "$shots" || failures=$((failures + 1))
 shown=$(date +%s)
 
