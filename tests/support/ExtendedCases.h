@@ -243,7 +243,10 @@ class Generator {
       // number, give or take a last bit that only a sticky bit remembers.
       const int ea = Between(2, 66);
       const int half = ea - 2;  // the subnormal bit worth half a's last place
-      std::uint64_t m = (Next() & (~std::uint64_t{0} << half)) | (std::uint64_t{1} << half) | (Next() & 1);
+      // (At ea = 66 that bit lies above the significand: only the last bit.)
+      const std::uint64_t above = half < 64 ? ~std::uint64_t{0} << half : 0;
+      const std::uint64_t bit = half < 64 ? std::uint64_t{1} << half : 0;
+      std::uint64_t m = (Next() & above) | bit | (Next() & 1);
       if (half < 63 && Coin()) m &= ~IntegerBit;
       const SoftExtended a = Normal(ea), b = SoftExtended::FromBits(Sign(), m);
       return Coin() ? std::pair{a, b} : std::pair{b, a};
