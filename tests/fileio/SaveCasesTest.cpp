@@ -123,7 +123,7 @@ TEST_F(SaveCasesTest, AFifoSwappedAfterItWasLookedAtIsNotWrittenThrough) {
                       " && chown -h 54321 st/.new && "
                       "{ for i in $(seq 6000); do grep -q 'O_PATH) = ' trace 2>/dev/null && break; sleep 0.01; done; "
                       "mv -T st/.new st/fifo; } & "
-                      "strace -f -qq -o trace -P \"$PWD/st\" -e trace=openat -e inject=openat:delay_enter=3000000:when=2 "
+                      "env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o trace -P \"$PWD/st\" -e trace=openat -e inject=openat:delay_enter=3000000:when=2 "
                       "$H render helix.fnc -o st/fifo >/dev/null 2>&1; echo $?; wait; head -c 6 secret; echo; "
                       "if [ -L st/fifo ]; then echo link; else head -c 5 st/fifo; echo; fi; grep -c 'O_WRONLY.*(DELAYED)' trace");
     EXPECT_EQ(r.Out, swap[0] == 'l' ? "2\nsecret\nlink\n1\n" : "2\nsecret\nalice\n1\n");
@@ -188,13 +188,13 @@ TEST_F(SaveCasesTest, FailuresAreToldWithWhereTheOldContentIs) {
   GTEST_SKIP() << "the sanitizer's runtime makes system calls of its own";
 #endif
   // The target's sync fails, and so does putting the old content back.
-  auto r = Sh("echo old picture > g.bmp && ln g.bmp g2 && strace -f -qq -o /dev/null -e trace=fdatasync "
+  auto r = Sh("echo old picture > g.bmp && ln g.bmp g2 && env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=fdatasync "
               "-e inject=fdatasync:error=EIO:when=2+ $H render helix.fnc -o g.bmp >/dev/null 2>err; echo $?; "
               "sed 's/helixor-old-....../helixor-old-X/' err; cat .helixor-old-*");
   EXPECT_EQ(r.Out, "2\nhelixor-cli: cannot write 'g.bmp': I/O error 5; the old content is kept in '" + Path("") +
                        ".helixor-old-X'\nold picture\n");
   // Interrupted calls are retried, not reported.
-  r = Sh("strace -f -qq -o /dev/null -e trace=fdatasync,rename,renameat,renameat2 -e inject=fdatasync:error=EINTR:when=1 "
+  r = Sh("env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e trace=fdatasync,rename,renameat,renameat2 -e inject=fdatasync:error=EINTR:when=1 "
          "-e inject=renameat2:error=EINTR:when=1 -e inject=renameat:error=EINTR:when=1 "
          "$H render helix.fnc -o i.bmp >/dev/null; echo $?; stat -c %s i.bmp");
   EXPECT_EQ(r.Out, "0\n271678\n");
@@ -266,7 +266,7 @@ TEST_F(SaveCasesTest, TenMillionSamplesDrawInUnderTenMegabytesInEveryFormat) {
 
 TEST_F(SaveCasesTest, SavingLeavesTheUmaskAlone) {
   if (!Have("strace") || Sh("strace -qq -o /dev/null true").Status != 0) GTEST_SKIP() << "strace cannot trace here";
-  const auto r = Sh("echo old > u.bmp; ln u.bmp u2; strace -f -qq -e trace=umask -o trace $H render helix.fnc -o u.bmp "
+  const auto r = Sh("echo old > u.bmp; ln u.bmp u2; env ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=umask -o trace $H render helix.fnc -o u.bmp "
                     ">/dev/null; $H render helix.fnc -o n.bmp > /dev/null; wc -l < trace");
   EXPECT_EQ(r.Out, "0\n");
 }
