@@ -675,10 +675,6 @@ def main():
     parser.add_argument("examples")
     parser.add_argument("--installer")
     parser.add_argument("--shots")
-    # The names session is new and has still to be seen passing under Wine;
-    # until then scripts/check-windows-gui.sh does not ask for it.
-    parser.add_argument("--names", action="store_true",
-                        help="also the file names beyond the code page")
     parser.add_argument("--only-names", action="store_true",
                         help="only the file names beyond the code page")
     args = parser.parse_args()
@@ -687,9 +683,8 @@ def main():
     if not args.only_names:
         program_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
                         os.path.abspath(args.examples), args.shots)
-    if args.names or args.only_names:
-        names_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
-                      os.path.abspath(args.examples), args.shots)
+    names_session(os.path.abspath(args.exe), os.path.abspath(args.cli),
+                  os.path.abspath(args.examples), args.shots)
     if args.installer and not args.only_names:
         installer_session(os.path.abspath(args.installer), args.shots)
     return summary("all checks under Wine passed")
