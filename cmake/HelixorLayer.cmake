@@ -1,13 +1,16 @@
 # helixor_platform_sources(VAR)
 # What differs between the platforms sits in files of its own: name_win.cpp
-# is built only for Windows, name_posix.cpp only elsewhere. Drops the other
-# platform's files from the list in VAR.
+# is built only for Windows, name_wasm.cpp only for WebAssembly, and
+# name_posix.cpp everywhere else. Drops the other platforms' files from the
+# list in VAR.
 function(helixor_platform_sources var)
   set(kept ${${var}})
   if(WIN32)
-    list(FILTER kept EXCLUDE REGEX "_posix\\.cpp$")
+    list(FILTER kept EXCLUDE REGEX "_(posix|wasm)\\.cpp$")
+  elseif(EMSCRIPTEN)
+    list(FILTER kept EXCLUDE REGEX "_(posix|win)\\.cpp$")
   else()
-    list(FILTER kept EXCLUDE REGEX "_win\\.cpp$")
+    list(FILTER kept EXCLUDE REGEX "_(win|wasm)\\.cpp$")
   endif()
   set(${var} ${kept} PARENT_SCOPE)
 endfunction()

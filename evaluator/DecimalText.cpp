@@ -636,10 +636,14 @@ inline unsigned DivideBy10(U128& x) {
 }
 inline U128 Tenth(U128 x) { return (x >> 64) == 0 ? U128{static_cast<uint64_t>(x) / 10} : x / 10; }
 
-TShortest Shortest(uint64_t f, long e) {
-  const bool inclusive = (f & 1) == 0;
+// The shortest digits of f * 2^e among the values that read back to it. The
+// format's last significand bit is bit `unit` of f (0 for the 80-bit
+// format; a double comes shifted to the top, with unit 11), and minExponent
+// is e of its subnormals.
+TShortest Shortest(uint64_t f, long e, int unit = 0, long minExponent = MinExponent) {
+  const bool inclusive = ((f >> unit) & 1) == 0;
   // Above a power of two the next value down is half as far.
-  const bool unequal = f == IntegerBit && e > MinExponent;
+  const bool unequal = f == IntegerBit && e > minExponent;
   const long top = BitLength(f) - 1 + e;
   // 10^21 <= value * 10^g < 10^23 (FloorLog10Pow2 is floor(log10 v) or one less).
   const long g = 21 - FloorLog10Pow2(top);
@@ -647,8 +651,9 @@ TShortest Shortest(uint64_t f, long e) {
   const U128 m4 = static_cast<U128>(f) << 2;
   bool exact = false, lowExact = false, highExact = false;
   U128 vr = scaler.Floor(m4, exact);
-  U128 vp = scaler.Floor(m4 + 2, highExact);
-  U128 vm = scaler.Floor(m4 - (unequal ? 1 : 2), lowExact);
+  const U128 half = U128{2} << unit;
+  U128 vp = scaler.Floor(m4 + half, highExact);
+  U128 vm = scaler.Floor(m4 - (unequal ? half / 2 : half), lowExact);
   if (!inclusive && highExact) --vp;
   bool lowZeros = inclusive && lowExact;  // the lower end is exactly vm and may be taken
   bool restZeros = exact;                 // nothing below the removed digits of vr
@@ -735,10 +740,9 @@ TDecimalDigits RoundedDecimal(ExtendedBits value, int significant) {
   return rounded;
 }
 
-char* FormatShortest(char* first, ExtendedBits value) {
-  const TDecoded v = Decode(value);
-  if (v.Kind != TDecoded::Finite) return WriteSpecial(first, v);
-  const TShortest shortest = Shortest(v.F, v.E);
+namespace {
+
+char* WriteShortest(char* first, const TDecoded& v, const TShortest& shortest) {
   const int n = shortest.Count, x = shortest.Exponent;
   const int magnitude = x < 0 ? -x : x;
   const int scientificLength = n + (n > 1 ? 1 : 0) + 2 + (magnitude >= 1000 ? 4 : magnitude >= 100 ? 3 : 2);
@@ -783,4 +787,34 @@ char* FormatShortest(char* first, ExtendedBits value) {
   for (int i = -1; i > x; --i) *p++ = '0';
   for (int i = 0; i < n; ++i) *p++ = digit(i);
   return p;
+}
+
+}  // namespace
+
+char* FormatShortest(char* first, ExtendedBits value) {
+  const TDecoded v = Decode(value);
+  if (v.Kind != TDecoded::Finite) return WriteSpecial(first, v);
+  return WriteShortest(first, v, Shortest(v.F, v.E));
+}
+
+char* FormatShortest(char* first, double value) {
+  const uint64_t bits = BitCast<uint64_t>(value);
+  const bool negative = (bits >> 63) != 0;
+  const int field = static_cast<int>((bits >> 52) & 0x7FF);
+  const uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+  TDecoded v{TDecoded::Finite, negative, 0, 0};
+  if (field == 0x7FF) {
+    v.Kind = m ? TDecoded::NotANumber : TDecoded::Infinite;
+    return WriteSpecial(first, v);
+  }
+  if (field == 0 && m == 0) {
+    v.Kind = TDecoded::Zero;
+    return WriteSpecial(first, v);
+  }
+  // The significand moved to the top of 64 bits, as the 80-bit format has it.
+  constexpr int Unit = 11;
+  constexpr long DoubleMinExponent = -1074 - Unit;
+  v.F = (field ? m | (uint64_t{1} << 52) : m) << Unit;
+  v.E = (field ? field : 1) - 1075 - Unit;
+  return WriteShortest(first, v, Shortest(v.F, v.E, Unit, DoubleMinExponent));
 }

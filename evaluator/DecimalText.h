@@ -29,6 +29,8 @@ std::string FormatScientific(ExtendedBits value, int precision);
 // "-2.5", "inf", "-nan". Returns the end of the written characters; the
 // buffer must hold at least 64 characters.
 char* FormatShortest(char* first, ExtendedBits value);
+// The same for a double, as std::to_chars(first, last, double) writes it.
+char* FormatShortest(char* first, double value);
 
 // The exact decimal value of a finite nonzero |value| rounded half to even
 // to `significant` digits (at least 1): the digits and the decimal exponent

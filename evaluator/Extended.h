@@ -24,7 +24,7 @@ struct ExtendedBits {
 
 #if (defined(__x86_64__) || defined(__i386__)) && __LDBL_MANT_DIG__ == 64 && !defined(HELIXOR_SOFT_EXTENDED)
 #define HELIXOR_X87_EXTENDED 1
-#include <bit>
+#include "evaluator/BitCast.h"
 #include <cstring>
 
 using Extended = long double;
@@ -43,7 +43,7 @@ static_assert(sizeof(Raw) == sizeof(long double));
 // Builds a value from its bit pattern: constants with a stated pattern are
 // made this way, never from a decimal literal.
 constexpr Extended ExtendedFromBits(std::uint16_t signExponent, std::uint64_t significand) {
-  return std::bit_cast<Extended>(ExtendedDetail::Raw{significand, signExponent, {}});
+  return BitCast<Extended>(ExtendedDetail::Raw{significand, signExponent, {}});
 }
 inline ExtendedBits BitsOfExtended(Extended value) {
   ExtendedDetail::Raw raw;

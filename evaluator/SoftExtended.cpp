@@ -328,37 +328,37 @@ double SoftExtended::ToDouble(SoftExtended value, unsigned& faults) {
   switch (x.kind) {
     case Kind::Unsupported:
       faults |= Invalid;
-      return std::bit_cast<double>(std::uint64_t{0xFFF8000000000000});
+      return BitCast<double>(std::uint64_t{0xFFF8000000000000});
     case Kind::QuietNan:
     case Kind::SignallingNan:
       if (x.kind == Kind::SignallingNan) faults |= Invalid;
-      return std::bit_cast<double>(sign | 0x7FF8000000000000 | ((x.significand >> 11) & 0xFFFFFFFFFFFFF));
-    case Kind::Zero: return std::bit_cast<double>(sign);
-    case Kind::Infinite: return std::bit_cast<double>(sign | 0x7FF0000000000000);
+      return BitCast<double>(sign | 0x7FF8000000000000 | ((x.significand >> 11) & 0xFFFFFFFFFFFFF));
+    case Kind::Zero: return BitCast<double>(sign);
+    case Kind::Infinite: return BitCast<double>(sign | 0x7FF0000000000000);
     case Kind::Finite: break;
   }
   int e = x.exponent - Bias + 1023;  // double's biased exponent of bit 63
   // Bits below double's last place: 11 in its normal range, more below it.
   const int drop = e >= 1 ? 11 : 11 + 1 - e;
-  if (drop > 64) return std::bit_cast<double>(sign);
+  if (drop > 64) return BitCast<double>(sign);
   std::uint64_t kept = drop == 64 ? 0 : x.significand >> drop;
   const U128 rest = drop == 64 ? x.significand : x.significand & ((std::uint64_t{1} << drop) - 1);
   const U128 half = static_cast<U128>(1) << (drop - 1);
   kept += (rest > half || (rest == half && (kept & 1)));
-  if (e < 1) return std::bit_cast<double>(sign | kept);  // a carry to 2^52 is the smallest normal
+  if (e < 1) return BitCast<double>(sign | kept);  // a carry to 2^52 is the smallest normal
   if (kept >> 53) {
     kept >>= 1;
     ++e;
   }
   if (e >= 2047) {
     faults |= Overflow;
-    return std::bit_cast<double>(sign | 0x7FF0000000000000);
+    return BitCast<double>(sign | 0x7FF0000000000000);
   }
-  return std::bit_cast<double>(sign | (static_cast<std::uint64_t>(e) << 52) | (kept & 0xFFFFFFFFFFFFF));
+  return BitCast<double>(sign | (static_cast<std::uint64_t>(e) << 52) | (kept & 0xFFFFFFFFFFFFF));
 }
 
 SoftExtended SoftExtended::FromDouble(double value, unsigned& faults) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const std::uint64_t bits = BitCast<std::uint64_t>(value);
   if ((bits & 0x7FF0000000000000) == 0x7FF0000000000000 && (bits & 0xFFFFFFFFFFFFF) &&
       !(bits & 0x8000000000000))
     faults |= Invalid;

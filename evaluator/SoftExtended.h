@@ -14,6 +14,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "evaluator/BitCast.h"
+
 class SoftExtended {
  public:
   // The conditions Helixor turns into faults. The values are the x87 status
@@ -45,7 +47,7 @@ class SoftExtended {
   // Exact, as the x87's fld m64: a NaN is quieted and keeps its payload in
   // the significand's top bits.
   constexpr SoftExtended(double value) {  // NOLINT(google-explicit-constructor): x < 0.5
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    const std::uint64_t bits = BitCast<std::uint64_t>(value);
     const std::uint16_t sign = (bits >> 63) ? 0x8000 : 0;
     const int field = static_cast<int>((bits >> 52) & 0x7FF);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
@@ -404,7 +406,7 @@ inline SoftExtended::operator double() const {
     // up to infinity.
     const std::uint64_t bits = (static_cast<std::uint64_t>(signExponent_ >> 15) << 63) |
                                ((static_cast<std::uint64_t>(e) << 52) + (kept - IntegerBit / 2048));
-    return std::bit_cast<double>(bits);
+    return BitCast<double>(bits);
   }
   unsigned ignored = 0;
   return ToDouble(*this, ignored);

@@ -1,7 +1,5 @@
 #include "plot/SvgPicture.h"
 
-#include <charconv>
-
 #include "evaluator/DecimalText.h"
 #include "plot/BackgroundShapes.h"
 
@@ -10,8 +8,7 @@ namespace {
 // The shortest text that reads back to the same value.
 void AppendNumber(std::string& out, double value) {
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
+  out.append(buffer, FormatShortest(buffer, value));
 }
 void AppendNumber(std::string& out, Extended value) {
   char buffer[64];
