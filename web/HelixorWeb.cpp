@@ -9,6 +9,7 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <exception>
@@ -214,6 +215,20 @@ class TWebSession : public TDrawInputs, public TDrawOutputs, public TFunctionFie
     return BytesToJs(rgb.data(), rgb.size());
   }
 
+  // Puts back a picture and labels the page kept (after a cancelled drawing,
+  // in a new session): 600 x 451 indices as Pixels gives them. False when
+  // the size is wrong.
+  bool SetPixels(val indices) {
+    const std::vector<std::uint8_t> data = emscripten::convertJSArrayToNumberVector<std::uint8_t>(indices);
+    if (data.size() != static_cast<std::size_t>(TPicture::PixelCount)) return false;
+    std::copy(data.begin(), data.end(), picture_.Pixels());
+    return true;
+  }
+  void SetLabels(const std::string& zoom, const std::string& length) {
+    zoom_ = zoom;
+    length_ = length;
+  }
+
   // "Save BMP": the program's BMP file.
   val Bmp() const {
     const std::vector<std::uint8_t> bytes = picture_.BmpBytes();
@@ -335,6 +350,8 @@ EMSCRIPTEN_BINDINGS(helixor) {
       .function("sampleCount", &TWebSession::SampleCount)
       .function("draw", &TWebSession::Draw)
       .function("pixels", &TWebSession::Pixels)
+      .function("setPixels", &TWebSession::SetPixels)
+      .function("setLabels", &TWebSession::SetLabels)
       .function("bmp", &TWebSession::Bmp)
       .function("svg", &TWebSession::Svg)
       .function("functionFile", &TWebSession::FunctionFile)
