@@ -34,7 +34,8 @@
   let drawing = null;            // {id} of the drawing in the worker
 
   const canvas = $('Graph');
-  const context = canvas.getContext('2d');
+  // Read back often by scripts that check the picture; kept in memory for that.
+  const context = canvas.getContext('2d', {willReadFrequently: true});
   const image = context.createImageData(WIDTH, HEIGHT);
   const imageWords = new Uint32Array(image.data.buffer);
 
