@@ -13,5 +13,9 @@ include(${helixor_emscripten_root}/cmake/Modules/Platform/Emscripten.cmake)
 
 # Faults travel as C++ exceptions: catching them must be on (emcc's default
 # is to abort at the first throw).
-set(CMAKE_CXX_FLAGS_INIT "-fexceptions")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fexceptions")
+set(CMAKE_CXX_FLAGS_INIT "-fwasm-exceptions")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fwasm-exceptions")
+
+# The link runs the optimizer, which needs NODE_PATH too however the build
+# is started (cmake --build DIR, ninja).
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=$ENV{NODE_PATH})

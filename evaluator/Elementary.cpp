@@ -105,7 +105,7 @@ Extended Ln(Extended x) {
   // x = 2^e (1 + j/256 + f): ln x = e ln 2 - ln(c) + ln(1 + t) with
   // c = LnInverse[j] near 1/(1 + j/256) and 1 + t = m c, 0 <= t < 2^-8.
   const int j = static_cast<int>((m >> 55) & 255);
-  const U128 product = static_cast<U128>(m) * LnInverse[j];  // at scale 126, in [1, 1 + 2^-8)
+  const U128 product = WideInteger::Product(m, LnInverse[j]);  // at scale 126, in [1, 1 + 2^-8)
   const U128 t = (product - (static_cast<U128>(1) << 126)) << 2;  // at scale 128
   const std::uint64_t t64 = High(t);
   // ln(1 + t) = t - t^2 a_2, a_n = 1/n - t a_(n+1) (all positive), to

@@ -162,7 +162,11 @@ std::uint64_t DivideNarrow(U128 n, std::uint64_t d) {
   __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(static_cast<std::uint64_t>(n)), "d"(static_cast<std::uint64_t>(n >> 64)), "rm"(d) : "cc");
   return q;
 #else
-  return static_cast<std::uint64_t>(n / d);
+  // Normalised for the division by halves; n < d * 2^64 stays so.
+  const int shift = __builtin_clzll(d);
+  const U128 m = n << shift;
+  std::uint64_t rest = 0;
+  return WideInteger::Quotient(static_cast<std::uint64_t>(m >> 64), static_cast<std::uint64_t>(m), d << shift, rest);
 #endif
 }
 
@@ -175,14 +179,14 @@ std::uint64_t IntegerSquareRoot(U128 n) {
   std::uint64_t r = static_cast<std::uint64_t>(static_cast<std::int64_t>(std::sqrt(top) * 137438953472.0)) << 1;
   // One Newton step as a correction, (n - r^2) / 2r: the difference is
   // below 2^80, so a 128-by-64 division with a small quotient.
-  const U128 square = static_cast<U128>(r) * r;
+  const U128 square = WideInteger::Product(r, r);
   if (n >= square) {
     r += DivideNarrow(n - square, r) >> 1;
   } else {
     r -= DivideNarrow(square - n, r) >> 1;
   }
-  while (static_cast<U128>(r) * r > n) --r;
-  while (r != ~std::uint64_t{0} && n - static_cast<U128>(r) * r > 2 * static_cast<U128>(r)) ++r;  // (r + 1)^2 <= n
+  while (WideInteger::Product(r, r) > n) --r;
+  while (r != ~std::uint64_t{0} && n - WideInteger::Product(r, r) > 2 * static_cast<U128>(r)) ++r;  // (r + 1)^2 <= n
   return r;
 }
 
@@ -261,7 +265,7 @@ SoftExtended SoftExtended::Multiply(SoftExtended a, SoftExtended b, unsigned& fa
   }
   if (x.kind == Kind::Zero || y.kind == Kind::Zero) return Zero(negative);
   return Round(negative, x.exponent + y.exponent - Bias + 1,
-               static_cast<U128>(x.significand) * y.significand, faults);
+               WideInteger::Product(x.significand, y.significand), faults);
 }
 
 SoftExtended SoftExtended::Divide(SoftExtended a, SoftExtended b, unsigned& faults) {

@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "evaluator/BitCast.h"
+#include "evaluator/WideInteger.h"
 
 class SoftExtended {
  public:
@@ -248,7 +249,7 @@ inline bool SoftExtended::FastAdd(SoftExtended a, std::uint16_t seB, std::uint64
 inline bool SoftExtended::FastMultiply(SoftExtended a, SoftExtended b, SoftExtended& result) {
   if (!IsNormal(a.signExponent_, a.significand_) || !IsNormal(b.signExponent_, b.significand_))
     return false;
-  const U128 p = static_cast<U128>(a.significand_) * b.significand_;
+  const U128 p = WideInteger::Product(a.significand_, b.significand_);
   const int e = (a.signExponent_ & 0x7FFF) + (b.signExponent_ & 0x7FFF) - Bias + 1;
   const bool top = static_cast<std::uint64_t>(p >> 127);
   return PackNormal((a.signExponent_ ^ b.signExponent_) & 0x8000, top ? e : e - 1, top ? p : p << 1,
@@ -272,9 +273,7 @@ inline bool SoftExtended::FastDivide(SoftExtended a, SoftExtended b, SoftExtende
 #if defined(__x86_64__)
   __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(low), "d"(high), "rm"(mb) : "cc");
 #else
-  const U128 n = (static_cast<U128>(high) << 64) | low;
-  q = static_cast<std::uint64_t>(n / mb);
-  r = static_cast<std::uint64_t>(n - static_cast<U128>(q) * mb);
+  q = WideInteger::Quotient(high, low, mb, r);
 #endif
   // The rest r / mb against one half.
   const std::uint64_t other = mb - r;

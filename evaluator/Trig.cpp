@@ -63,7 +63,7 @@ Reduced ReduceArgument(Extended x, int& quadrant) {
   std::uint64_t product[6] = {};
   U128 carry = 0;
   for (int i = 0; i < 4; ++i) {
-    const U128 part = static_cast<U128>(m) * window[i] + carry;
+    const U128 part = WideInteger::Product(m, window[i]) + carry;
     product[i] = static_cast<std::uint64_t>(part);
     carry = part >> 64;
   }
@@ -132,10 +132,10 @@ Fraction ModerateFraction(const Parts& bits) {
   const int e = bits.Biased - 16383 - 63;
   // The product's limbs from the top: p3 p2 p1 (the lowest one only
   // carries into p1).
-  U128 part = static_cast<U128>(m) * TwoOverPiLimbs[2];
-  part = static_cast<U128>(m) * TwoOverPiLimbs[1] + High(part);
+  U128 part = WideInteger::Product(m, TwoOverPiLimbs[2]);
+  part = WideInteger::Product(m, TwoOverPiLimbs[1]) + High(part);
   const std::uint64_t p1 = Low(part);
-  part = static_cast<U128>(m) * TwoOverPiLimbs[0] + High(part);
+  part = WideInteger::Product(m, TwoOverPiLimbs[0]) + High(part);
   // With the point at bit 192 + j (j = -e in 1 .. 64), the quadrant is bits
   // j and j + 1 of p3, the fraction p3:p2:p1 >> j cut to 128 bits; the
   // shifts are split so that none is by 64.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "evaluator/Extended.h"
+#include "evaluator/WideInteger.h"
 
 namespace Elementary {
 
@@ -18,21 +19,21 @@ inline std::uint64_t Low(U128 a) { return static_cast<std::uint64_t>(a); }
 // a * b / 2^128, at most 2 below floor(a * b / 2^128): the product of the
 // low halves is left out.
 inline U128 MulHigh(U128 a, U128 b) {
-  const U128 hh = static_cast<U128>(High(a)) * High(b), hl = static_cast<U128>(High(a)) * Low(b);
-  const U128 lh = static_cast<U128>(Low(a)) * High(b);
+  const U128 hh = WideInteger::Product(High(a), High(b)), hl = WideInteger::Product(High(a), Low(b));
+  const U128 lh = WideInteger::Product(Low(a), High(b));
   return hh + (hl >> 64) + (lh >> 64) + ((static_cast<U128>(Low(hl)) + Low(lh)) >> 64);
 }
 
 // a * a / 2^128, at most 2 below floor(a * a / 2^128): MulHigh with the two
 // equal cross products formed once.
 inline U128 Square(U128 a) {
-  const U128 hh = static_cast<U128>(High(a)) * High(a), hl = static_cast<U128>(High(a)) * Low(a);
+  const U128 hh = WideInteger::Product(High(a), High(a)), hl = WideInteger::Product(High(a), Low(a));
   return hh + (hl >> 63);
 }
 
 // floor(a * b / 2^64).
 inline std::uint64_t MulHigh64(std::uint64_t a, std::uint64_t b) {
-  return static_cast<std::uint64_t>((static_cast<U128>(a) * b) >> 64);
+  return static_cast<std::uint64_t>(WideInteger::Product(a, b) >> 64);
 }
 
 inline int LeadingZeros(U128 a) {

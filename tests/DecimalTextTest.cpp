@@ -13,8 +13,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #if defined(__x86_64__) && defined(__GLIBC__) && LDBL_MANT_DIG == 64
 #define HELIXOR_CHECK_AGAINST_C_LIBRARY 1
@@ -131,6 +133,33 @@ TEST(FormatShortest, ShortestTextFixedOrScientific) {
   EXPECT_EQ(Shortest(ExtendedBits{0x8000, 0}), "-0");
   EXPECT_EQ(Shortest(Infinity), "inf");
   EXPECT_EQ(Shortest(ExtendedBits{0xFFFF, 0xC000000000000001}), "-nan");
+}
+
+// Doubles (the SVG's background coordinates) print as the C++ library's
+// shortest to_chars: every class of double, and random bit patterns.
+TEST(FormatShortest, DoublesAsToChars) {
+  std::vector<double> values = {0.0, -0.0, 1.0, -2.5, 0.1, 1e22, 1e21, 123456789012345678.0, 5e-324,
+                                2.2250738585072014e-308, 2.2250738585072009e-308, 1.7976931348623157e308,
+                                298.5, 241.0, 0.30000000000000004, 9007199254740993.0, 1e-7, 1e16, 1e17,
+                                std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()};
+  std::mt19937_64 random(5);
+  for (int i = 0; i < 300000; ++i) {
+    std::uint64_t bits = random();
+    // Half of them at moderate exponents, where fixed notation competes.
+    if (i % 2) bits = (bits & 0x800FFFFFFFFFFFFF) | ((0x3C0 + random() % 0x80) << 52);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    values.push_back(value);
+  }
+  for (std::uint64_t power = 1; power < 64; ++power) values.push_back(static_cast<double>(std::uint64_t{1} << power));
+  for (double value : values) {
+    char expected[64], shown[64];
+    const auto end = std::to_chars(expected, expected + sizeof expected, value).ptr;
+    const char* got = FormatShortest(shown, value);
+    if (std::isnan(value)) continue;  // the sign of a NaN is its own business
+    ASSERT_EQ(std::string(static_cast<const char*>(shown), got), std::string(expected, end)) << std::hexfloat << value;
+  }
 }
 
 TEST(RoundedDecimal, DigitsAndExponentOfTheFirst) {

@@ -5,6 +5,7 @@ helixor_add_test(evaluator_tests
           ${CMAKE_CURRENT_LIST_DIR}/TrigTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ElementaryTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/NumeralConversionTest.cpp ${CMAKE_CURRENT_LIST_DIR}/DecimalTextTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/SoftExtendedTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ExtendedTestingTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/WideIntegerTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale.cpp
           ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/plot/TestLocale_win.cpp
   LIBS evaluator)
