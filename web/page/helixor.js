@@ -184,7 +184,7 @@
       return;
     }
     const {id, answer} = ask('draw', args, showProgress);
-    drawing = {id, fields: args.fields, progressed: false};
+    drawing = {id, progressed: false};
     setState('drawing');
     $('CancelButton').disabled = false;
     $('Progress').removeAttribute('value');
@@ -204,21 +204,36 @@
     await showMessages(done.result.messages);
   }
 
+  // Progress reports come a few times a second; the page paints only the
+  // latest one at its next frame, so a busy machine never queues paints.
+  let reported = null;
   function showProgress(msg) {
     if (!drawing || msg.id !== drawing.id) return;
     drawing.progressed = true;
+    drawing.pixels = msg.pixels;
+    drawing.zoom = msg.zoom;
+    drawing.length = msg.length;
+    currentT = msg.tBits;
+    if (!reported) requestAnimationFrame(paintProgress);
+    reported = msg;
+  }
+
+  function paintProgress() {
+    const msg = reported;
+    reported = null;
+    if (!msg || !drawing || msg.id !== drawing.id) return;
     showPicture(msg.pixels);
     showLabels(msg.zoom, msg.length);
-    currentT = msg.tBits;
     const total = Math.max(msg.total, 1);
+    const done = Math.min(msg.done, total);
     $('Progress').max = total;
-    $('Progress').value = Math.min(msg.done, total);
-    $('ProgressText').textContent =
-        `${Math.min(msg.done, total).toLocaleString('en-US')} of ${total.toLocaleString('en-US')} samples`;
+    $('Progress').value = done;
+    $('ProgressText').textContent = `${done.toLocaleString('en-US')} of ${total.toLocaleString('en-US')} samples`;
   }
 
   function endDrawing() {
     drawing = null;
+    reported = null;
     $('CancelButton').disabled = true;
     $('ProgressBox').hidden = true;
     draws += 1;
@@ -235,7 +250,10 @@
     worker.terminate();
     const call = pending.get(stopped.id);
     pending.delete(stopped.id);
-    if (!stopped.progressed && backgrounds) {
+    if (stopped.progressed) {
+      showPicture(stopped.pixels);
+      showLabels(stopped.zoom, stopped.length);
+    } else if (backgrounds) {
       // Nothing reported yet: the drawing had only put the background in place.
       showPicture(view === 'isometric' ? backgrounds.coord3d : backgrounds.coord2d);
     }
