@@ -434,7 +434,24 @@
     $('HelpText').scrollTop = 0;
     await showModal($('HelpDialog'));
   }));
-  $('AboutButton').addEventListener('click', () => command(() => showModal($('AboutDialog'))));
+  // The About panel stands centred over the graph window, or over the main
+  // window while the graph is hidden, kept within the screen.
+  function placeAbout() {
+    const dialog = $('AboutDialog');
+    const graph = $('GraphForm');
+    const reference = (graph.hidden ? $('MainForm') : graph).getBoundingClientRect();
+    const width = dialog.offsetWidth;
+    const height = dialog.offsetHeight;
+    const left = Math.trunc(reference.left + (reference.width - width) / 2);
+    const top = Math.trunc(reference.top + (reference.height - height) / 2);
+    dialog.style.left = `${Math.max(0, Math.min(left, innerWidth - width))}px`;
+    dialog.style.top = `${Math.max(0, Math.min(top, innerHeight - height))}px`;
+  }
+  $('AboutButton').addEventListener('click', () => command(() => {
+    const shown = showModal($('AboutDialog'));
+    placeAbout();
+    return shown;
+  }));
 
   $('CancelButton').addEventListener('click', cancelDrawing);
 
