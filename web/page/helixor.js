@@ -24,6 +24,9 @@
   let view = 'isometric';
   // Set by a completed drawing, cleared by an edit of an expression field.
   let graphDrawn = false;
+  // Edits of the expression fields so far: one made while a drawing runs
+  // clears GraphDrawn after that drawing, as it would right after it.
+  let edits = 0;
   let currentT = null;
   let palette = null;            // 256 colours as RGBA words
   let backgrounds = null;        // {coord3d, coord2d}: blank axis pictures
@@ -163,7 +166,12 @@
     if (field.value === text) return;
     field.value = text;
     field.setSelectionRange(0, 0);
-    if (EXPRESSIONS.includes(name)) graphDrawn = false;
+    if (EXPRESSIONS.includes(name)) expressionEdited();
+  }
+
+  function expressionEdited() {
+    graphDrawn = false;
+    edits += 1;
   }
 
   // "Draw !" and the view commands. A view command shows the view's blank
@@ -183,6 +191,7 @@
       showLabels(done.zoom, done.length);
       return;
     }
+    const editsBefore = edits;
     const {id, answer} = ask('draw', args, showProgress);
     drawing = {id, progressed: false};
     setState('drawing');
@@ -199,7 +208,7 @@
     showPicture(done.pixels);
     showLabels(done.zoom, done.length);
     currentT = done.result.currentT;
-    graphDrawn = done.result.drawn;
+    graphDrawn = done.result.drawn && edits === editsBefore;
     setPictureIsDrawing(true);
     await showMessages(done.result.messages);
   }
@@ -340,9 +349,7 @@
       if (entered === field) entered = null;
       if (trimControls(field.value) === '') setField(name, PLACEHOLDERS[name]);
     });
-    field.addEventListener('input', () => {
-      graphDrawn = false;
-    });
+    field.addEventListener('input', expressionEdited);
   }
   $('zt').addEventListener('keydown', (event) => {
     if (event.key === 'Enter' && !event.isComposing) {
