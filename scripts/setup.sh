@@ -17,6 +17,8 @@
 #   wm        the window-manager test                       .ci/run
 #   qtwin     Qt for Windows, from Debian's source          scripts/build-qt-windows.sh
 #   arm64     the arm64 cross build, run under qemu          scripts/check-arm64-build.sh
+#   web       the page in WebAssembly, and serving it        scripts/serve-web.sh
+#   webtest   its checks under Node and in headless Chromium scripts/check-web-build.sh
 #
 # To add a package, add one line "GROUP PACKAGE  # why" to the table below;
 # a new group also wants a line above.
@@ -94,6 +96,19 @@ arm64     xauth                  # xvfb-run needs it
 arm64     xdotool                # types into the arm64 program
 arm64     x11-utils              # xwininfo finds its windows
 arm64     python3-pil            # compares its picture with that of helixor-cli
+web       emscripten             # compiles the libraries and helixor-cli to WebAssembly
+web       nodejs                 # runs the optimizer of emcc, and helixor-cli.js
+web       cmake                  # the build
+web       ninja-build            # its generator
+web       python3                # serves the page (http.server)
+webtest   chromium               # the real browser the page is checked in, headless
+webtest   chromium-driver        # drives it
+webtest   python3-selenium       # from the test script
+webtest   python3-pil            # reads the downloaded PNG
+webtest   build-essential        # the x86 helixor-cli the WebAssembly one is compared with
+webtest   libpng-dev             # its PNG pictures
+webtest   fonts-wine             # the face of the fields and buttons, as on the desktop
+webtest   fonts-liberation       # the bold face of the axis letters
 '
 
 declare -A known=()
