@@ -185,13 +185,15 @@ return btoa(s);
 # read at each tick too.
 START_PROBE = """
 const p = window.__probe = {max: 0, ticks: 0, last: performance.now(), progress: [], stop: false,
-                            keyDelay: 0, keys: 0};
+                            keyDelay: 0, keys: 0, long: []};
+p.start = p.last;
 // How long a key waited before the page handled it.
 document.addEventListener('keydown', e => {
   if (!p.stop) { p.keyDelay = Math.max(p.keyDelay, performance.now() - e.timeStamp); p.keys++; }
 }, true);
 const tick = () => {
   const now = performance.now();
+  if (now - p.last > 50) p.long.push([Math.round(now - p.start), Math.round(now - p.last)]);
   p.max = Math.max(p.max, now - p.last); p.last = now; p.ticks++;
   const bar = document.getElementById('Progress'), text = document.getElementById('ProgressText');
   const seen = (bar ? String(bar.value) : '') + ' | ' + (text ? text.textContent : '');
@@ -361,9 +363,33 @@ def step_load(page, cli, ctx):
           f"LengthLabel starts as 'Length :' ({page.text('LengthLabel')!r})")
 
 
+def active_id(page):
+    return page.js("return document.activeElement && document.activeElement.id")
+
+
+def tab(page):
+    ActionChains(page.driver).send_keys(Keys.TAB).perform()
+
+
 def step_helix(page, cli, ctx):
+    # A field that shows its placeholder empties itself when entered and
+    # takes it back when left empty.
+    page.js("document.getElementById('AboutButton').focus()")
+    tab(page)
+    entered = (active_id(page), page.value("AEdit"))
+    tab(page)
+    left = (page.value("AEdit"), active_id(page), page.value("BEdit"))
+    check(entered == ("AEdit", "") and left == ("         a", "BEdit", ""),
+          f"Tab into a: it empties ({entered}); Tab on: it shows '         a' again, b empties ({left})")
+    # The picture is shown at its own size, not resampled.
+    size = page.js("const r = document.getElementById('Graph').getBoundingClientRect(); "
+                   "return [r.width, r.height, window.devicePixelRatio]")
+    check(size == [600, 451, 1], f"the canvas is shown at 600 x 451 CSS pixels, ratio 1 ({size})")
+
     page.fill(HELIX)
     before = page.draws()
+    page.el("xt").send_keys(Keys.ENTER)
+    check(page.no_draw(before, wait=0.5), "Enter in x(t) does not draw")
     page.enter_in_zt()
     check(bool(page.wait_drawn(before)), f"Enter in z(t) draws (data-draws {before} -> {page.draws()})")
     lines = compare_canvas(page, cli, HELIX, "isometric", "the helix")
@@ -519,6 +545,18 @@ def load_file(page, path, fields, what):
     check(bool(loaded), f"{what}: the fields read the file ({shown})")
 
 
+# A drop of a file as a user's would arrive: dragenter, dragover and drop
+# on the page's body, with the file in the DataTransfer.
+DROP_FILE = """
+const bytes = Uint8Array.from(atob(arguments[1]), c => c.charCodeAt(0));
+const data = new DataTransfer();
+data.items.add(new File([bytes], arguments[0], {type: ''}));
+const target = document.elementFromPoint(innerWidth / 2, innerHeight / 2) || document.body;
+for (const type of ['dragenter', 'dragover', 'drop'])
+  target.dispatchEvent(new DragEvent(type, {bubbles: true, cancelable: true, dataTransfer: data}));
+"""
+
+
 def step_load_fnc(page, cli, ctx):
     other = {"AEdit": "1", "BEdit": "2", "xt": "t", "yt": "t*t", "zt": "-t", "Precission": "42"}
     page.fill(other)
@@ -539,6 +577,14 @@ def step_load_fnc(page, cli, ctx):
     with open(named, "rb") as f:
         check(name == "my helix.fnc" and data == f.read(),
               f"Save FNC after loading 'my helix.fnc' downloads that name with its bytes ({name})")
+
+    # A file dropped anywhere on the page loads as well.
+    page.fill(dict(HELIX, AEdit="7"))
+    page.js(DROP_FILE, "dropped.fnc", base64.b64encode(
+        "".join(f"{n}={t}\r\n" for n, t in dict(HELIX, AEdit="-1").items()).encode()).decode())
+    dropped = wait_for(lambda: page.value("AEdit") == "-1", timeout=10)
+    check(bool(dropped), f"a .fnc file dropped on the page loads (a reads {page.value('AEdit')!r})")
+    page.fill(HELIX)
 
     # A line naming another control of the window is a fault of the file:
     # the standard error box with the desktop's text.
@@ -606,10 +652,10 @@ def step_help_about(page, cli, ctx):
 
 def step_tab_order(page, cli, ctx):
     page.js("document.getElementById('AboutButton').focus()")
-    walked = [page.js("return document.activeElement && document.activeElement.id")]
+    walked = [active_id(page)]
     for _ in range(len(TAB_ORDER) + 3):
-        ActionChains(page.driver).send_keys(Keys.TAB).perform()
-        walked.append(page.js("return document.activeElement && document.activeElement.id"))
+        tab(page)
+        walked.append(active_id(page))
     check(tuple(walked[:len(TAB_ORDER)]) == TAB_ORDER,
           f"Tab walks {' '.join(map(str, walked[:len(TAB_ORDER)]))}; the desktop {' '.join(TAB_ORDER)}")
     print(f"info  after Load FNC, Tab goes on to {walked[len(TAB_ORDER):]}", flush=True)
@@ -627,32 +673,45 @@ def step_long_drawing(page, cli, ctx):
     check(bool(drawing), f"data-state becomes drawing ({page.state()})")
     check(bool(page.js("return !document.getElementById('CancelButton').disabled")),
           "Cancel is enabled while drawing")
+    started = time.monotonic()
     moved = wait_for(lambda: len(page.js("return window.__probe.progress")) >= 3
                      or page.state()[0] != "drawing", timeout=20)
-    # Typing while it draws: the keys reach the field at once, and a round
-    # trip into the page is answered.
+    # Typing while it draws, a key at a time for a second and a half or
+    # until 40 % are drawn, whichever comes first: the keys reach the field
+    # at once, and a round trip into the page is answered.
     field = page.el("xt")
-    t0 = time.monotonic()
     field.click()
-    field.send_keys(Keys.END, "+0")
-    typed_ms = (time.monotonic() - t0) * 1000
-    t0 = time.monotonic()
-    page.js("return 1")
-    round_ms = (time.monotonic() - t0) * 1000
+    field.send_keys(Keys.END)
+    typed_ms, round_ms, added = [], [], ""
+    while True:
+        t0 = time.monotonic()
+        field.send_keys("0" if added else "+")
+        typed_ms.append((time.monotonic() - t0) * 1000)
+        added += "0" if added else "+"
+        t0 = time.monotonic()
+        done = page.js("const p = document.getElementById('Progress'); return p ? p.value / (p.max || 1) : 1")
+        round_ms.append((time.monotonic() - t0) * 1000)
+        if time.monotonic() - started >= 1.5 or done >= 0.4 or page.state()[0] != "drawing":
+            break
+        time.sleep(0.1)
     still = page.state()[0] == "drawing"
     typed = page.value("xt")
+    # The measurement ends before the screenshot, which holds up the page
+    # while it is taken.
+    probe = page.js("window.__probe.stop = true; return window.__probe")
     page.shot(10, "progress")
-    check(typed == HEAVY["xt"] + "+0", f"text typed during the drawing appears ({typed!r}, "
-          f"typing took {typed_ms:.0f} ms, a script round trip {round_ms:.0f} ms)")
+    check(typed == HEAVY["xt"] + added, f"text typed during the drawing appears ({typed!r}; "
+          f"{len(typed_ms)} keys sent, each in at most {max(typed_ms):.0f} ms through the driver; "
+          f"script round trips at most {max(round_ms):.0f} ms)")
     check(still, "the drawing was still running after the typing (else the typing proves nothing)")
     t0 = time.monotonic()
     page.el("CancelButton").click()
     back = wait_for(lambda: page.state()[0] == "ready", timeout=5, step=0.02)
     cancel_s = time.monotonic() - t0
-    probe = page.js("window.__probe.stop = true; return window.__probe")
     progress = probe["progress"]
-    print(f"info  during the drawing: {probe['ticks']} timer ticks, largest gap {probe['max']:.1f} ms; "
-          f"progress seen: {progress[:6]}{' ...' if len(progress) > 6 else ''}", flush=True)
+    print(f"info  during the drawing: {probe['ticks']} timer ticks in {probe['last'] - probe['start']:.0f} ms, "
+          f"largest gap {probe['max']:.1f} ms, gaps over 50 ms (at ms, length): {probe['long']}; "
+          f"progress seen: {progress[:4]}{' ...' if len(progress) > 4 else ''}", flush=True)
     check(bool(moved) and len(progress) >= 3,
           f"Progress/ProgressText change at least twice ({len(progress) - 1} change(s))")
     check(probe["max"] < MAX_GAP_MS, f"the page answers: its timer's largest gap {probe['max']:.1f} ms "
@@ -665,7 +724,7 @@ def step_long_drawing(page, cli, ctx):
           f"{page.draws()})")
     check(bool(page.js("return document.getElementById('CancelButton').disabled")),
           "Cancel is disabled again")
-    check(page.value("xt") == HEAVY["xt"] + "+0", "the typed text stays after Cancel")
+    check(page.value("xt") == HEAVY["xt"] + added, "the typed text stays after Cancel")
     # A cancelled drawing is not a completed one: a view does not redraw.
     before = page.draws()
     page.el("Isometric").click()
@@ -690,6 +749,21 @@ navigator.serviceWorker.ready.then(r => { clearTimeout(timer); done(!!r.active);
     ready = page.load()
     controlled = page.js("return !!(navigator.serviceWorker && navigator.serviceWorker.controller)")
     check(bool(ready) and bool(controlled), "after a reload navigator.serviceWorker.controller is set")
+    # Installable: a manifest whose icons are there.
+    manifest = page.driver.execute_async_script("""
+const done = arguments[arguments.length - 1];
+(async () => {
+  const link = document.querySelector('link[rel=manifest]');
+  if (!link) return {error: 'no link rel=manifest'};
+  const m = await (await fetch(link.href)).json();
+  const icons = [];
+  for (const i of m.icons || [])
+    icons.push([i.src, i.sizes, (await fetch(new URL(i.src, link.href))).ok]);
+  return {name: m.name, icons};
+})().then(done, e => done({error: String(e)}));""")
+    check(bool(manifest) and "error" not in manifest and manifest.get("icons")
+          and all(ok for _, _, ok in manifest["icons"]) and "Helixor" in (manifest.get("name") or ""),
+          f"the web app manifest names Helixor and its icons are there ({manifest})")
     page.server.stop()
     try:
         ready = page.load(timeout=15)
