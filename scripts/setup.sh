@@ -101,6 +101,7 @@ web       nodejs                 # runs the optimizer of emcc, and helixor-cli.j
 web       cmake                  # the build
 web       ninja-build            # its generator
 web       python3                # serves the page (http.server)
+web       fonts-wine             # Tahoma, the window font, served with the page
 webtest   chromium               # the real browser the page is checked in, headless
 webtest   chromium-driver        # drives it
 webtest   python3-selenium       # from the test script

@@ -20,6 +20,8 @@ const FILES = [
   'helixor-128.png',
   'helixor-256.png',
   'manifest.webmanifest',
+  'tahoma.ttf',
+  'tahomabd.ttf',
 ];
 // The examples are welcome but not needed for the page to work.
 const EXAMPLES = ['helix', 'lissajous', 'spherical-spiral', 'toroidal-spiral', 'trefoil', 'viviani']
