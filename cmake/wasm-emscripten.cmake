@@ -12,9 +12,11 @@ set(helixor_emscripten_root /usr/share/emscripten CACHE PATH "Where emscripten i
 include(${helixor_emscripten_root}/cmake/Modules/Platform/Emscripten.cmake)
 
 # Faults travel as C++ exceptions: catching them must be on (emcc's default
-# is to abort at the first throw).
-set(CMAKE_CXX_FLAGS_INIT "-fwasm-exceptions")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fwasm-exceptions")
+# is to abort at the first throw), as WebAssembly's own exceptions, which
+# cost nothing until one is thrown. Link-time optimisation lets the 80-bit
+# arithmetic inline across the libraries (some 6 % of a drawing).
+set(CMAKE_CXX_FLAGS_INIT "-fwasm-exceptions -flto")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fwasm-exceptions -flto")
 
 # The link runs the optimizer, which needs NODE_PATH too however the build
 # is started (cmake --build DIR, ninja).
