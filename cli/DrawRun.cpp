@@ -1,25 +1,11 @@
 #include "cli/DrawRun.h"
 
 #include <exception>
+#include <optional>
 
 #include "cli/Report.h"
 #include "evaluator/Faults.h"
 #include "plot/PictureFiles.h"
-
-namespace {
-
-bool ParseView(std::string name, TView& view) {
-  for (char& c : name)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (name == "isometric") view = TView::Isometric;
-  else if (name == "front") view = TView::Front;
-  else if (name == "left") view = TView::Left;
-  else if (name == "bottom") view = TView::Bottom;
-  else return false;
-  return true;
-}
-
-}  // namespace
 
 TRenderWindow::TRenderWindow(std::FILE* report) : report_(report) {
   for (TField field : AllFields) texts_[Index(field)] = std::string(InitialText(field));
@@ -62,8 +48,10 @@ int TakeDrawArgument(const std::string& command, TArguments& args, TDrawRequest&
   if (args.Is("--view")) {
     if (!args.Value(text))
       return UsageError(command, "missing value for", "--view", "give isometric, front, left or bottom");
-    if (!ParseView(text, request.View))
+    const std::optional<TView> view = ViewByName(text);
+    if (!view)
       return UsageError(command, "unknown view", text, "use isometric, front, left or bottom");
+    request.View = *view;
     return 1;
   }
   return 0;

@@ -12,21 +12,9 @@
 
 #include <cerrno>
 
+#include "fileio/Posix.h"
 #include "fileio/ReadWhole.h"
 #include "fileio/SavePolicy.h"
-
-
-namespace {
-
-template <typename TCall>
-auto Retrying(TCall call) {
-  decltype(call()) result;
-  do result = call();
-  while (result < 0 && errno == EINTR);
-  return result;
-}
-
-int NotRegularError(mode_t mode) { return S_ISDIR(mode) ? EISDIR : EACCES; }
 
 bool WriteAll(int fd, const void* data, std::size_t size, int& err) {
   const char* p = static_cast<const char*>(data);
@@ -42,24 +30,9 @@ bool WriteAll(int fd, const void* data, std::size_t size, int& err) {
   return true;
 }
 
-// A descriptor kept open by its owner and closed once.
-class TDescriptor {
- public:
-  explicit TDescriptor(int fd = -1) : fd_(fd) {}
-  ~TDescriptor() { Close(); }
-  TDescriptor(const TDescriptor&) = delete;
-  TDescriptor& operator=(const TDescriptor&) = delete;
-  int Get() const { return fd_; }
-  int Close() {
-    if (fd_ < 0) return 0;
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
+namespace {
 
- private:
-  int fd_;
-};
+int NotRegularError(mode_t mode) { return S_ISDIR(mode) ? EISDIR : EACCES; }
 
 class TDirectSave : public TSaveSteps {
  public:
@@ -78,7 +51,7 @@ class TDirectSave : public TSaveSteps {
   std::optional<TSaveError> Abandon() override { return std::nullopt; }
 
  private:
-  TDescriptor fd_;
+  TFd fd_;
 };
 
 class TRenameSave : public TSaveSteps {
@@ -114,7 +87,7 @@ class TRenameSave : public TSaveSteps {
  private:
   std::string target_;
   std::string temp_;
-  TDescriptor fd_;
+  TFd fd_;
   bool createOnly_;
 };
 
@@ -177,7 +150,7 @@ std::optional<TReadError> ReadRegularFile(const std::string& Path, std::string& 
   struct stat st {};
   if (::stat(Path.c_str(), &st) != 0) return TReadError{true, errno};
   if (!S_ISREG(st.st_mode)) return TReadError{true, NotRegularError(st.st_mode)};
-  TDescriptor fd(Retrying([&] { return ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
+  TFd fd(Retrying([&] { return ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
   if (fd.Get() < 0) return TReadError{true, errno};
   if (::fstat(fd.Get(), &st) != 0) return TReadError{true, errno};
   if (!S_ISREG(st.st_mode)) return TReadError{true, NotRegularError(st.st_mode)};

@@ -1,6 +1,7 @@
 #pragma once
 // What the POSIX half of the file layer shares between its files; included
-// by the *_posix.cpp files only.
+// by the *_posix.cpp files, and by Files_wasm.cpp, whose Node host has the
+// same calls.
 
 #include <sys/stat.h>
 #include <sys/types.h>

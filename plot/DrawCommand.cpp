@@ -1,6 +1,7 @@
 #include "plot/DrawCommand.h"
 
 #include <limits>
+#include <utility>
 
 #include "evaluator/Constants.h"
 #include "evaluator/Faults.h"
@@ -77,6 +78,13 @@ inline void PixelStep(TPicture& picture, int i, Extended H, Extended V) {
 }
 
 }  // namespace
+
+std::optional<TView> ViewByName(std::string_view name) {
+  for (const auto& [view, text] : {std::pair{TView::Isometric, "isometric"}, std::pair{TView::Front, "front"},
+                                   std::pair{TView::Left, "left"}, std::pair{TView::Bottom, "bottom"}})
+    if (SameNameIgnoringCase(name, text)) return view;
+  return std::nullopt;
+}
 
 Extended IsoAngle() {
   static const Extended value = ExtendedFromBits(0x3FFE, 0x860A91C16B9B2C23);

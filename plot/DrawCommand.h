@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@
 class TMathParser;
 
 enum class TView { Isometric, Front, Left, Bottom };
+
+// The view of a name: "isometric", "front", "left" or "bottom", in any ASCII
+// letter case.
+std::optional<TView> ViewByName(std::string_view name);
 
 // What the command reads from the main window.
 class TDrawInputs {

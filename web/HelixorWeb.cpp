@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,15 +45,6 @@ std::string BitsText(Extended value) {
   std::snprintf(text, sizeof text, "%04X:%016llX", static_cast<unsigned>(bits.SignExponent),
                 static_cast<unsigned long long>(bits.Significand));
   return text;
-}
-
-bool ParseView(const std::string& name, TView& view) {
-  if (name == "isometric") view = TView::Isometric;
-  else if (name == "front") view = TView::Front;
-  else if (name == "left") view = TView::Left;
-  else if (name == "bottom") view = TView::Bottom;
-  else return false;
-  return true;
 }
 
 // The SVG of a drawing, point by point as it is drawn.
@@ -137,7 +129,11 @@ class TWebSession : public TDrawInputs, public TDrawOutputs, public TFunctionFie
     auto field = FieldByName(name);
     return field ? FieldText(*field) : std::string();
   }
-  bool SetView(const std::string& name) { return ParseView(name, view_); }
+  bool SetView(const std::string& name) {
+    const std::optional<TView> view = ViewByName(name);
+    if (view) view_ = *view;
+    return view.has_value();
+  }
   bool GraphDrawn() const { return graphDrawn_; }
   void SetGraphDrawnFlag(bool drawn) { graphDrawn_ = drawn; }
   std::string ZoomLabel() const { return zoom_; }
