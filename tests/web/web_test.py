@@ -8,8 +8,8 @@ canvas pixels, the zoom and length texts, the messages of the error dialog
 and the standard error box, the BMP, PNG, SVG and function-file bytes.
 Also the view buttons, Load FNC, Help and About, the tab order, a long
 drawing with its progress and Cancel (with the page's responsiveness
-measured), the page offline through its service worker, and a 390-pixel
-wide screen.
+measured), the page offline through its service worker, a 390-pixel
+wide screen, and a Draw and a Cancel while the module still loads.
 
     web_test.py SITE_DIR HELIXOR_CLI [--shots FOLDER]
 
@@ -74,15 +74,26 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        # A slow network where the server asks for one: the module's .wasm
+        # comes late.
+        if self.path.endswith(".wasm"):
+            time.sleep(getattr(self.server, "slow_wasm", 0))
+        try:
+            super().do_GET()
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # a worker stopped while its .wasm was on the way
+
 
 class Server:
     """SITE_DIR over HTTP on 127.0.0.1 (a secure context, as the service
     worker needs), in a thread; stopped and started again on the same port."""
 
-    def __init__(self, site, port=0):
+    def __init__(self, site, port=0, slow_wasm=0):
         self.site = site
         self.httpd = http.server.ThreadingHTTPServer(
             ("127.0.0.1", port), functools.partial(QuietHandler, directory=site))
+        self.httpd.slow_wasm = slow_wasm
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -816,11 +827,60 @@ return {left: r.left, right: r.right, top: r.top, bottom: r.bottom,
         page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+# Records each change of data-state and data-draws from the page's start on.
+RECORD_STATES = """
+window.__states = [];
+new MutationObserver(() => window.__states.push([document.body.dataset.state, document.body.dataset.draws]))
+  .observe(document.body, {attributes: true, attributeFilter: ['data-state', 'data-draws']});
+"""
+
+
+def step_slow_start(page, cli, ctx):
+    """A Draw asked for while the module still loads (its .wasm held back
+    by the server, each time on an origin of its own so that no service
+    worker serves it): it runs once the module is up, data-state reads
+    drawing until it ends, and a Cancel meanwhile leaves a page that draws."""
+    fields = dict(HELIX, Precission="500")
+    for cancel in (False, True):
+        what = "Cancel while loading" if cancel else "Draw while loading"
+        slow = Server(page.server.site, slow_wasm=2.5)
+        try:
+            page.driver.get(slow.url)
+            page.js(RECORD_STATES)
+            page.js("for (const [k, v] of Object.entries(arguments[0])) { const e = document.getElementById(k); "
+                    "e.value = v; e.dispatchEvent(new Event('input')); }", fields)
+            loading = page.state()[0] == "loading"
+            page.el("DrawButton").click()
+            if cancel:
+                page.el("CancelButton").click()
+            check(loading, f"{what}: the module was still loading when Draw was clicked")
+            if cancel:
+                check(bool(wait_for(lambda: page.js("return window.__states.some(s => s[0] === 'ready')"),
+                                    timeout=20)), f"{what}: the module comes up")
+                before = page.draws()
+                page.el("DrawButton").click()
+            else:
+                before = 0
+            drawn = page.wait_drawn(before, timeout=20)
+            states = page.js("return window.__states")
+            check(bool(drawn), f"{what}: the drawing ends ({page.state()})")
+            early = [s for s in states if s[0] == "ready" and int(s[1]) <= before and not cancel]
+            check(not early, f"{what}: no data-state ready before the drawing ends ({states})")
+            open_ = [d for d in ("ErrorDialog", "ErrorBox") if page.is_open(d)]
+            check(not open_, f"{what}: no message ({[page.text(d + 'Text') for d in open_]})")
+            lines = compare_canvas(page, cli, fields, "isometric", what)
+            compare_labels(page, lines, what)
+        finally:
+            close_all_dialogs(page)
+            slow.stop()
+    page.load()
+
+
 STEPS = (("load", step_load), ("helix", step_helix), ("views", step_views),
          ("edit-then-view", step_edit_then_view), ("errors", step_errors),
          ("downloads", step_downloads), ("load-fnc", step_load_fnc), ("help-about", step_help_about),
          ("tab-order", step_tab_order), ("long-drawing", step_long_drawing),
-         ("offline", step_offline), ("narrow", step_narrow))
+         ("offline", step_offline), ("narrow", step_narrow), ("slow-start", step_slow_start))
 
 
 def start_chromium(downloads, log_dir):

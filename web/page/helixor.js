@@ -35,6 +35,7 @@
   let baseName = 'helixor';
   let draws = 0;
   let drawing = null;            // {id} of the drawing in the worker
+  let startFailed = false;       // the module could not start
 
   const canvas = $('Graph');
   // Read back often by scripts that check the picture; kept in memory for that.
@@ -87,7 +88,13 @@
     });
     worker.onmessage = (event) => {
       const msg = event.data;
-      if (msg.type === 'ready') return resolveReady(msg);
+      if (msg.type === 'ready') {
+        // The first worker to come up sets the page up, before any command
+        // waiting for it is posted: the first one may have been stopped by
+        // Cancel while it was still loading.
+        if (!palette) setUp(msg);
+        return resolveReady(msg);
+      }
       if (msg.type === 'failed') return rejectReady(new Error(msg.text));
       const call = pending.get(msg.id);
       if (!call) return;
@@ -247,7 +254,7 @@
     $('ProgressBox').hidden = true;
     draws += 1;
     document.body.dataset.draws = String(draws);
-    setState('ready');
+    setState(palette ? 'ready' : startFailed ? 'failed' : 'loading');
   }
 
   // Cancel: the worker is stopped where it is and a new one takes over the
@@ -470,7 +477,9 @@
   setPictureIsDrawing(false);
   $('AboutButton').focus();
 
-  startWorker().then((ready) => {
+  // The colours, the blank backgrounds and the start picture, from the
+  // module; a drawing asked for while it loaded keeps its state.
+  function setUp(ready) {
     palette = new Uint32Array(256);
     for (let i = 0; i < 256; ++i) {
       const [r, g, b] = ready.palette.subarray(3 * i, 3 * i + 3);
@@ -480,8 +489,11 @@
     currentT = ready.currentT;
     showPicture(ready.pixels);
     showLabels(ready.zoom, ready.length);
-    setState('ready');
-  }, (error) => {
+    if (!drawing) setState('ready');
+  }
+
+  startWorker().catch((error) => {
+    startFailed = true;
     setState('failed');
     showMessage('box', fullStop('Helixor cannot start here: ' + (error.message || error)));
   });
