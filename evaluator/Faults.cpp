@@ -43,9 +43,63 @@ int IoFault::CodeOfErrno(int err, bool creating) {
   }
 }
 
+namespace {
+
+// The number an "I/O error" text shows: Linux's, so that a message reads the
+// same everywhere. WebAssembly's C library numbers the errors its own way.
+int ShownErrno(int err) {
+#if defined(__EMSCRIPTEN__)
+  switch (err) {
+    case EPERM: return 1;
+    case ENOENT: return 2;
+    case EINTR: return 4;
+    case EIO: return 5;
+    case ENXIO: return 6;
+    case E2BIG: return 7;
+    case EBADF: return 9;
+    case EAGAIN: return 11;
+    case ENOMEM: return 12;
+    case EACCES: return 13;
+    case EFAULT: return 14;
+    case EBUSY: return 16;
+    case EEXIST: return 17;
+    case EXDEV: return 18;
+    case ENODEV: return 19;
+    case ENOTDIR: return 20;
+    case EISDIR: return 21;
+    case EINVAL: return 22;
+    case ENFILE: return 23;
+    case EMFILE: return 24;
+    case ENOTTY: return 25;
+    case ETXTBSY: return 26;
+    case EFBIG: return 27;
+    case ENOSPC: return 28;
+    case ESPIPE: return 29;
+    case EROFS: return 30;
+    case EMLINK: return 31;
+    case EPIPE: return 32;
+    case ERANGE: return 34;
+    case ENAMETOOLONG: return 36;
+    case ENOLCK: return 37;
+    case ENOSYS: return 38;
+    case ENOTEMPTY: return 39;
+    case ELOOP: return 40;
+    case EOVERFLOW: return 75;
+    case EOPNOTSUPP: return 95;
+    case ESTALE: return 116;
+    case EDQUOT: return 122;
+    default: return err;
+  }
+#else
+  return err;
+#endif
+}
+
+}  // namespace
+
 IoFault IoFault::OfErrno(int err, bool creating) {
   if (const int code = CodeOfErrno(err, creating)) return IoFault(code);
-  return IoFault(0, err, "I/O error " + std::to_string(err));
+  return IoFault(0, err, "I/O error " + std::to_string(ShownErrno(err)));
 }
 
 std::string WithFullStop(const std::string& text) {

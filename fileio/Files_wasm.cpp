@@ -6,6 +6,7 @@
 // beside the target, on disk, then renamed over it; a device or FIFO takes
 // the bytes as they come. A failure still never leaves a partial file in
 // place of a good one.
+#include <emscripten/emscripten.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,12 @@ bool WriteAll(int fd, const void* data, std::size_t size, int& err) {
   }
   return true;
 }
+
+// Node writes at the descriptor's position unless told that the file has
+// none; a FIFO or a device has none, and a write at a position fails there.
+EM_JS(void, WriteWithoutPosition, (int fd), {
+  if (typeof FS !== 'undefined' && FS.streams && FS.streams[fd]) FS.streams[fd].seekable = false;
+});
 
 namespace {
 
@@ -115,6 +122,7 @@ std::unique_ptr<TSaveSteps> PrepareSave(const std::string& Path, TFileSave::TMod
       Error = TSaveError{true, errno == ENXIO ? EPIPE : errno};
       return nullptr;
     }
+    WriteWithoutPosition(fd);
     return std::make_unique<TDirectSave>(fd);
   }
   if (exists && !S_ISREG(st.st_mode)) {
