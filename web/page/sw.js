@@ -32,7 +32,10 @@ self.addEventListener('install', (event) => {
     const cache = await caches.open(VERSION);
     await cache.addAll(FILES.map((file) => new Request(file, {cache: 'reload'})));
     await Promise.allSettled(EXAMPLES.map((file) => cache.add(new Request(file, {cache: 'reload'}))));
-    await self.skipWaiting();
+    // The first version takes over at once. A later one waits until no page
+    // of the old one is open, so that no page mixes the two versions' files
+    // (a Cancel starts worker.js anew, Help fetches help.html).
+    if (!self.registration.active) await self.skipWaiting();
   })());
 });
 
